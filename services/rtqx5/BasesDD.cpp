@@ -1,0 +1,117 @@
+#include "Componentes.h"
+#include "Errores.h"
+
+#include <mysql.h>
+
+// Database connections on MariaDB Connector/C, which speaks to MySQL 5.1 and to
+// current servers alike.
+namespace rtqx5 {
+namespace {
+
+// The connection attempt gives up after this many seconds.
+constexpr unsigned int kEsperaConexion = 10;
+// ADO's "operation not allowed when the object is closed".
+constexpr long kErrorCerrada = 3704;
+
+// The port as a number 1..65535, or 0 when the text is no such number.
+unsigned int Puerto(const std::string& texto) {
+    const auto a = texto.find_first_not_of(" \t");
+    if (a == std::string::npos)
+        return 0;
+    const auto b = texto.find_last_not_of(" \t");
+    unsigned long n = 0;
+    for (auto i = a; i <= b; ++i) {
+        const char c = texto[i];
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + static_cast<unsigned long>(c - '0');
+        if (n > 65535)
+            return 0;
+    }
+    return static_cast<unsigned int>(n);
+}
+
+} // namespace
+
+struct Conexion::Impl {
+    MYSQL* mysql = nullptr;
+};
+
+Conexion::Conexion() : impl_(std::make_unique<Impl>()) {}
+
+Conexion::~Conexion() {
+    Cierra();
+}
+
+bool Conexion::Abierta() const {
+    return impl_->mysql != nullptr;
+}
+
+void Conexion::Cierra() {
+    if (impl_->mysql) {
+        mysql_close(impl_->mysql);
+        impl_->mysql = nullptr;
+    }
+}
+
+std::vector<std::string> Conexion::Execute(const std::string& comando) {
+    MYSQL* m = impl_->mysql;
+    if (!m)
+        throw ErrorRT(kErrorCerrada, "La operación no está permitida si el objeto está cerrado");
+    if (mysql_real_query(m, comando.data(), static_cast<unsigned long>(comando.size())) != 0)
+        throw ErrorRT(kErrorServidor, mysql_error(m));
+    std::vector<std::string> filas;
+    MYSQL_RES* resultado = mysql_store_result(m);
+    if (!resultado) {
+        if (mysql_field_count(m) != 0)
+            throw ErrorRT(kErrorServidor, mysql_error(m));
+        return filas;
+    }
+    while (MYSQL_ROW fila = mysql_fetch_row(resultado)) {
+        const unsigned long* largos = mysql_fetch_lengths(resultado);
+        if (mysql_num_fields(resultado) == 0 || !fila[0])
+            filas.emplace_back();
+        else
+            filas.emplace_back(fila[0], largos[0]);
+    }
+    mysql_free_result(resultado);
+    return filas;
+}
+
+// The main database cMiBase is not selected here: the callers send "USE" for
+// what they need, and a product database that does not exist yet must not keep
+// the technician from reaching the server.
+bool BasesDD::ConectarAservidor(Conexion& conexion) {
+    conexion.Cierra();
+    // No default port: an empty or wrong port is a configuration fault, and
+    // another port might reach a different server.
+    const unsigned int puerto = Puerto(cPuerto);
+    if (puerto == 0)
+        return false;
+
+    MYSQL* m = mysql_init(nullptr);
+    if (!m)
+        return false;
+    const unsigned int espera = kEsperaConexion;
+    // TCP even for "localhost", as on Windows, so that the port always counts.
+    const unsigned int protocolo = MYSQL_PROTOCOL_TCP;
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &espera);
+    mysql_options(m, MYSQL_OPT_PROTOCOL, &protocolo);
+    // MySQL 5.1 knows no utf8mb4.
+    mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8");
+
+    const std::string servidor = cRuta.empty() ? std::string("localhost") : cRuta;
+    if (!mysql_real_connect(m, servidor.c_str(), cUsuario.c_str(), cPassword.c_str(), nullptr,
+                            puerto, nullptr, 0)) {
+        mysql_close(m);
+        return false;
+    }
+    conexion.impl_->mysql = m;
+    return true;
+}
+
+void BasesDD::CierraBdD(Conexion& conexion) {
+    conexion.Cierra();
+}
+
+} // namespace rtqx5
