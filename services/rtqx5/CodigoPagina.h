@@ -14,6 +14,11 @@ enum class Codificacion { Utf8, Ansi };
 // nothing above U+10FFFF).
 bool EsUtf8Valido(std::string_view bytes);
 
+// The UTF-8 text with Latin (accented letters included), Greek and Cyrillic
+// capitals made small: two names are equal without regard to case when their
+// folded forms are equal ("CONFIGURACIÓN" and "Configuración").
+std::string PliegaMayusculas(std::string_view texto);
+
 // Windows-1252 to UTF-8. The five bytes 1252 leaves undefined (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) become U+0081… as on Windows, so every byte round-trips.
 std::string Cp1252AUtf8(std::string_view bytes);
