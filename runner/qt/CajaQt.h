@@ -1,0 +1,43 @@
+#pragma once
+
+#include "EjecucionCMD.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QPlainTextEdit;
+
+// The runner's box over the windows' text boxes, and the event pump.
+namespace ejecucion {
+
+// Dynamic property of a QPlainTextEdit that plays the role of MaxLength
+// (the widget has none); missing or 0: no limit.
+inline constexpr const char* kPropiedadMaxLength = "MaxLength";
+
+// A Caja over a QPlainTextEdit (multi-line) or a QLineEdit (single-line, its
+// maxLength). The widget may be destroyed during a run: from then on the box
+// reads as empty and ignores writes.
+class CajaQt : public Caja {
+public:
+    explicit CajaQt(QWidget* caja);
+
+    std::string Texto() const override;
+    void PonTexto(const std::string& texto) override;
+    void Agrega(const std::string& texto) override;
+    long MaxLength() const override;
+    bool MultiLine() const override;
+    void CursorAlFinal() override;
+
+private:
+    QPointer<QWidget> caja_;
+};
+
+// The capture box txtCapturaDOS as the procedure windows show it: multi-line,
+// read-only, black background, green text, fixed-width font, no undo history
+// (which would keep a second copy of all the output).
+QPlainTextEdit* CreaCajaCaptura(QWidget* padre);
+
+// Installs the Qt event pump in the runner (processes pending events once).
+void InstalaBombaQt();
+
+} // namespace ejecucion
