@@ -1,0 +1,97 @@
+// Programa de consola que las pruebas del ejecutor lanzan bajo Wine. Escribe
+// bytes exactos con WriteFile (sin la traducción de texto del CRT).
+//   aux_consola bytes       "A", los bytes 0x80..0x9F, "Z", á y ñ en 1252
+//   aux_consola pregunta    pregunta "Continuar (S/N)?" y contesta lo leído
+//   aux_consola eterno      escribe "listo" y espera para siempre
+//   aux_consola callado     espera para siempre sin escribir nada
+//   aux_consola partido     un carácter de dos bytes (Shift-JIS) en dos escrituras
+//   aux_consola grande N    N bytes 'x' seguidos de "FIN"
+//   aux_consola stderr      una línea en la salida de error
+//   aux_consola entrada     "sin entrada" si no recibió entrada estándar
+//   aux_consola sale N      termina con el código N
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void Escribe(HANDLE h, const std::string& s) {
+    DWORD escritos = 0;
+    WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &escritos, nullptr);
+}
+
+void Escribe(const std::string& s) {
+    Escribe(GetStdHandle(STD_OUTPUT_HANDLE), s);
+}
+
+[[noreturn]] void EsperaSiempre() {
+    for (;;)
+        Sleep(1000);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string modo = argc > 1 ? argv[1] : "";
+    if (modo == "bytes") {
+        std::string s = "A";
+        for (int c = 0x80; c <= 0x9F; ++c)
+            s += static_cast<char>(c);
+        s += "Z\xE1\xF1";
+        Escribe(s);
+        return 0;
+    }
+    if (modo == "pregunta") {
+        Escribe("Continuar (S/N)?");
+        char buf[64] = {};
+        DWORD leidos = 0;
+        std::string respuesta;
+        // Lee hasta el fin de línea o el fin de la entrada.
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &leidos, nullptr) &&
+               leidos > 0) {
+            respuesta.append(buf, leidos);
+            if (respuesta.find('\n') != std::string::npos)
+                break;
+        }
+        while (!respuesta.empty() && (respuesta.back() == '\n' || respuesta.back() == '\r'))
+            respuesta.pop_back();
+        Escribe("\r\nRespuesta: [" + respuesta + "]\r\n");
+        return respuesta == "S" ? 0 : 1;
+    }
+    if (modo == "eterno") {
+        Escribe("listo\r\n");
+        EsperaSiempre();
+    }
+    if (modo == "callado")
+        EsperaSiempre();
+    if (modo == "partido") {
+        // "あ" en Shift-JIS (0x82 0xA0) partido entre dos escrituras.
+        Escribe("a\x82");
+        Sleep(300);
+        Escribe("\xA0z");
+        return 0;
+    }
+    if (modo == "grande" && argc > 2) {
+        Escribe(std::string(static_cast<size_t>(std::atoi(argv[2])), 'x') + "FIN");
+        return 0;
+    }
+    if (modo == "stderr") {
+        Escribe(GetStdHandle(STD_ERROR_HANDLE), "por stderr\r\n");
+        return 0;
+    }
+    if (modo == "entrada") {
+        const HANDLE h = GetStdHandle(STD_INPUT_HANDLE);
+        char c = 0;
+        DWORD leidos = 0;
+        const bool hay = h != nullptr && h != INVALID_HANDLE_VALUE &&
+                         ReadFile(h, &c, 1, &leidos, nullptr) && leidos > 0;
+        Escribe(hay ? "con entrada" : "sin entrada");
+        return 0;
+    }
+    if (modo == "sale" && argc > 2)
+        return std::atoi(argv[2]);
+    Escribe("modo desconocido\r\n");
+    return 99;
+}
