@@ -1,0 +1,39 @@
+#include "MensajeroQt.h"
+#include "MideArranque.h"
+#include "frmInicial.h"
+
+#include <QApplication>
+
+// Las ventanas de los tres botones de opción se conectan aquí.
+static void ConectaOpciones(frmInicial& /*ventana*/) {
+    // ventana.AsignaOpcion(0, [] { return std::make_unique<frmInstancia>(); });
+    // ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
+    // ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // El programa termina cuando la ventana principal lo pide, no al cerrarse
+    // la última ventana.
+    QApplication::setQuitOnLastWindowClosed(false);
+    MensajeroQt mensajero;
+    rtqx5::InstalaMensajero(&mensajero);
+
+    int codigo = 0;
+    {
+        frmInicial ventana;
+        if (ventana.Terminado()) {
+            codigo = ventana.CodigoSalida();
+        } else {
+            QObject::connect(&ventana, &frmInicial::Finaliza, &app, &QCoreApplication::exit,
+                             Qt::QueuedConnection);
+            ConectaOpciones(ventana);
+            if (qEnvironmentVariableIsSet("RT_MIDE_ARRANQUE"))
+                AvisaPrimeraPintura(&ventana);
+            ventana.show();
+            codigo = QApplication::exec();
+        }
+    }
+    rtqx5::InstalaMensajero(nullptr);
+    return codigo;
+}
