@@ -29,9 +29,11 @@ protected:
         } else if (evento->type() == QEvent::KeyPress) {
             const auto* tecla = static_cast<QKeyEvent*>(evento);
             int codigo = CodigoTecla(tecla->key());
-            Teclas(control, codigo);
-            if (codigo == 0)
-                return true;
+            if (codigo != 0) {
+                Teclas(control, codigo);
+                if (codigo == 0)
+                    return true;
+            }
             int ascii = 0;
             if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
                 ascii = kEnter;
