@@ -92,11 +92,9 @@ std::string ResuelvePrograma(const std::string& nombre) {
         if (fin == std::string::npos) {
             fin = rutas.size();
         }
-        std::string carpeta = rutas.substr(inicio, fin - inicio);
-        if (carpeta.empty()) {
-            carpeta = ".";
-        }
-        const std::string candidato = carpeta + "/" + nombre;
+        // An empty entry is the current folder.
+        const std::string candidato =
+            (fin == inicio ? std::string(".") : rutas.substr(inicio, fin - inicio)) + "/" + nombre;
         if (EsEjecutable(candidato)) {
             return candidato;
         }
