@@ -2,13 +2,14 @@
 // bytes exactos con WriteFile (sin la traducción de texto del CRT).
 //   aux_consola bytes       "A", los bytes 0x80..0x9F, "Z", á y ñ en 1252
 //   aux_consola pregunta    pregunta "Continuar (S/N)?" y contesta lo leído
-//   aux_consola eterno      escribe "listo" y espera para siempre
+//   aux_consola eterno      escribe "listo <pid>" y espera para siempre
 //   aux_consola callado     espera para siempre sin escribir nada
 //   aux_consola partido     un carácter de dos bytes (Shift-JIS) en dos escrituras
 //   aux_consola grande N    N bytes 'x' seguidos de "FIN"
 //   aux_consola stderr      una línea en la salida de error
 //   aux_consola entrada     "sin entrada" si no recibió entrada estándar
 //   aux_consola sale N      termina con el código N
+//   aux_consola marca RUTA  crea RUTA.abierto (programa asociado a un tipo)
 #include <windows.h>
 
 #include <cstdlib>
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
         return respuesta == "S" ? 0 : 1;
     }
     if (modo == "eterno") {
-        Escribe("listo\r\n");
+        Escribe("listo " + std::to_string(GetCurrentProcessId()) + "\r\n");
         EsperaSiempre();
     }
     if (modo == "callado")
@@ -88,6 +89,15 @@ int main(int argc, char** argv) {
         const bool hay = h != nullptr && h != INVALID_HANDLE_VALUE &&
                          ReadFile(h, &c, 1, &leidos, nullptr) && leidos > 0;
         Escribe(hay ? "con entrada" : "sin entrada");
+        return 0;
+    }
+    if (modo == "marca" && argc > 2) {
+        const std::string marca = std::string(argv[2]) + ".abierto";
+        const HANDLE h = CreateFileA(marca.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return 2;
+        CloseHandle(h);
         return 0;
     }
     if (modo == "sale" && argc > 2)
