@@ -14,9 +14,8 @@ namespace ejecucion {
 //   - 2n backslashes before a double quote give n backslashes (the quote
 //     then acts as above); 2n+1 give n backslashes and a literal quote;
 //     other backslashes are literal ("C:\x y" keeps its backslash);
-//   - the first argument (the program) ends at the first blank, or, when it
-//     starts with a double quote, at the next double quote; backslashes are
-//     literal in it.
+//   - the first argument (the program) ends at the first blank outside
+//     double quotes; its quotes are dropped and its backslashes are literal.
 // `--defaults-file="C:\x y\a.ini"` gives the one argument
 // `--defaults-file=C:\x y\a.ini`.
 std::vector<std::string> DivideLineaComandos(const std::string& linea);
