@@ -139,6 +139,9 @@ void RecuperaVentana(QWidget* ventana, bool conTamano) {
     paso([&] { ventana->move(ventana->pos().x(), Twips::APixeles(arriba, ventana)); });
     if (conTamano && ancho != 0 && alto != 0) {
         // Las medidas guardadas son exteriores; resize() fija el área interior.
+        // El marco solo se conoce cuando existe la ventana nativa.
+        if (ventana->isWindow() && !ventana->testAttribute(Qt::WA_WState_Created))
+            ventana->winId();
         const QSize marco = TamanoExterior(ventana) - ventana->size();
         paso([&] {
             if (ancho < 0)

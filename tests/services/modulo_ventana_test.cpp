@@ -58,7 +58,8 @@ TEST_F(VentanaTest, GuardaEnTwipsYRecuperaLoMismo) {
     otra.resize(diseno);
     RecuperaVentana(&otra, true);
     EXPECT_EQ(otra.pos(), QPoint(150, 90));
-    EXPECT_EQ(otra.size(), QSize(300, 200));
+    // Las medidas guardadas son exteriores, marco incluido.
+    EXPECT_EQ(otra.frameGeometry().size(), QSize(300, 200));
 }
 
 TEST_F(VentanaTest, SinTamanoNoGuardaNiLeeMedidas) {
@@ -81,7 +82,7 @@ TEST_F(VentanaTest, LineaFueraDeDieciseisBitsLlevaAlBordeSuperior) {
     Escribe("Alto", Tw(200));
     RecuperaVentana(&ventana, true);
     EXPECT_EQ(ventana.pos(), QPoint(120, 0));
-    EXPECT_EQ(ventana.size(), QSize(300, 200));
+    EXPECT_EQ(ventana.frameGeometry().size(), QSize(300, 200));
 }
 
 TEST_F(VentanaTest, AnchoBorradoAMano) {
