@@ -145,7 +145,7 @@ rt_servicio_activo() {
 # Valor de la opción --NOMBRE=… en los argumentos (la última gana, como en
 # mysqld); "-" y "_" son el mismo carácter en los nombres de opción.
 rt_opcion() {
-    local nombre=${1//_/-} a valor= encontrada=1 n
+    local nombre=${1//_/-} a valor='' encontrada=1 n
     shift
     for a in "$@"; do
         [[ $a == --*=* ]] || continue
