@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -125,6 +126,10 @@ struct CasoSwitch {
     const char* linea;
     bool esperado;
 };
+
+std::ostream& operator<<(std::ostream& os, const CasoSwitch& c) {
+    return os << "\"" << c.linea << "\"";
+}
 
 class HaySwitchRtsaTest : public ::testing::TestWithParam<CasoSwitch> {
 protected:

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -14,6 +15,10 @@ struct CasoEnter {
     const char* clase;
     AccionTecla accion;
 };
+
+std::ostream& operator<<(std::ostream& os, const CasoEnter& c) {
+    return os << c.ascii << " clase \"" << c.clase << "\"";
+}
 
 class ReglaEnterTest : public ::testing::TestWithParam<CasoEnter> {};
 

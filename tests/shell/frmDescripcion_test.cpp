@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QTextEdit>
+#include <ostream>
 
 namespace {
 
@@ -16,6 +17,11 @@ struct CasoCaja {
     bool hay;
     double cajaAncho, cajaAlto;
 };
+
+// Nombre legible de cada caso en la lista de pruebas.
+std::ostream& operator<<(std::ostream& os, const CasoCaja& c) {
+    return os << c.ancho << "x" << c.alto;
+}
 
 class MedidasCajaTest : public ::testing::TestWithParam<CasoCaja> {};
 
