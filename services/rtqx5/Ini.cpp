@@ -269,7 +269,7 @@ void Escribe(const std::string& archivo, const std::string& seccion, const std::
 
     std::string nuevo(b, 0, desde);
     nuevo.reserve(b.size() + claveCod.size() + valorCod.size() + secCod.size() + 8);
-    const std::string lineaNueva = claveCod + "=" + valorCod + fin;
+    const std::string lineaNueva = claveCod + "=" + valorCod;
     for (std::size_t i = 0; i < lineas.size(); ++i) {
         const Linea& l = lineas[i];
         if (fijar[i]) {
@@ -288,15 +288,18 @@ void Escribe(const std::string& archivo, const std::string& seccion, const std::
             nuevo.append(b, l.ini, l.finTerm - l.ini);
         }
         if (i == insertar && !hallada) {
-            if (l.finTerm == l.fin)
+            // The line above lends its own ending: in a file of mixed endings a
+            // lone CR before a blank LF line would join the two into one break.
+            const std::string propio = b.substr(l.fin, l.finTerm - l.fin);
+            if (propio.empty())
                 nuevo += fin;
-            nuevo += lineaNueva;
+            nuevo += lineaNueva + (propio.empty() ? fin : propio);
         }
     }
     if (primera == npos) {
         if (nuevo.size() > desde && nuevo.back() != '\n' && nuevo.back() != '\r')
             nuevo += fin;
-        nuevo += "[" + secCod + "]" + fin + lineaNueva;
+        nuevo += "[" + secCod + "]" + fin + lineaNueva + fin;
     }
 
     if (lectura == Lectura::Leido && nuevo == b)
