@@ -1,11 +1,13 @@
 #include "Servidor.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 namespace pruebas {
@@ -83,6 +85,25 @@ VariableEntorno::~VariableEntorno() {
         ::setenv(nombre_.c_str(), anterior_->c_str(), 1);
     else
         ::unsetenv(nombre_.c_str());
+}
+
+std::string CreaAbridorGrabador(const CarpetaTemporal& carpeta, const std::string& registro,
+                                int esperaSegundos) {
+    const auto programa = carpeta.Ruta() / "abridor-grabador";
+    EscribeArchivo(programa, "#!/bin/sh\nsleep " + std::to_string(esperaSegundos) +
+                                 "\nprintf '%s\\n' \"$@\" > '" + registro + ".tmp' && mv '" +
+                                 registro + ".tmp' '" + registro + "'\n");
+    std::filesystem::permissions(programa, std::filesystem::perms::owner_all);
+    return programa.string();
+}
+
+bool EsperaArchivo(const std::filesystem::path& ruta, int milisegundos) {
+    for (int t = 0; t < milisegundos; t += 20) {
+        if (std::filesystem::exists(ruta))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::filesystem::exists(ruta);
 }
 
 std::string LeeArchivo(const std::filesystem::path& ruta) {

@@ -53,6 +53,15 @@ private:
     std::optional<std::string> anterior_;
 };
 
+// Un programa que hace de abridor de documentos (RT_ABRIDOR): escribe sus
+// argumentos, uno por línea, en `registro` (de una vez, al terminar), tras
+// `esperaSegundos`. Devuelve su ruta.
+std::string CreaAbridorGrabador(const CarpetaTemporal& carpeta, const std::string& registro,
+                                int esperaSegundos = 0);
+
+// Espera hasta `milisegundos` a que exista el archivo; true si apareció.
+bool EsperaArchivo(const std::filesystem::path& ruta, int milisegundos);
+
 // Contenido completo de un archivo ("" si no existe) y escritura de uno nuevo.
 std::string LeeArchivo(const std::filesystem::path& ruta);
 void EscribeArchivo(const std::filesystem::path& ruta, const std::string& contenido);
