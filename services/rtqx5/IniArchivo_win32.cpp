@@ -145,6 +145,22 @@ void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
     if (existe && (atrArchivo & FILE_ATTRIBUTE_READONLY))
         Falla("El archivo " + ruta + " es de solo lectura");
 
+    // A file another program holds open without sharing deletion cannot be
+    // replaced; finding out first spares a failed ReplaceFile, which under Wine
+    // leaves a temporary file of its own behind.
+    if (existe) {
+        const HANDLE prueba = CreateFileW(destino.c_str(), DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (prueba == INVALID_HANDLE_VALUE) {
+            const DWORD err = GetLastError();
+            if (err == ERROR_SHARING_VIOLATION)
+                Falla("El archivo " + ruta + " está abierto en otro programa", err);
+            Falla("No se puede reemplazar " + ruta, err);
+        }
+        CloseHandle(prueba);
+    }
+
     // The temporary name ends in ".tmp": MySQL's !includedir never reads it.
     std::random_device azar;
     std::wstring temporal;
@@ -177,11 +193,12 @@ void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
     if (!CloseHandle(cerrar))
         fallaBorrando("No se puede cerrar " + win32::Utf8(temporal), GetLastError());
 
-    // ReplaceFile keeps the original's attributes, security and creation time.
-    if (existe && ReplaceFileW(destino.c_str(), temporal.c_str(), nullptr,
-                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return;
-    if (!MoveFileExW(temporal.c_str(), destino.c_str(),
+    // ReplaceFile keeps the original's security and creation time; MoveFileEx
+    // is the way when it cannot. The attributes are put back either way (Wine's
+    // ReplaceFile drops them).
+    if (!(existe && ReplaceFileW(destino.c_str(), temporal.c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) &&
+        !MoveFileExW(temporal.c_str(), destino.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fallaBorrando("No se puede reemplazar " + ruta, GetLastError());
     if (existe) {

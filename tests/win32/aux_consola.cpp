@@ -10,6 +10,8 @@
 //   aux_consola entrada     "sin entrada" si no recibió entrada estándar
 //   aux_consola sale N      termina con el código N
 //   aux_consola marca RUTA  crea RUTA.abierto (programa asociado a un tipo)
+//   aux_consola escritorio  se une al escritorio y espera para siempre: mantiene
+//                           vivo el explorer.exe de Wine mientras corren las pruebas
 #include <windows.h>
 
 #include <cstdlib>
@@ -63,6 +65,10 @@ int main(int argc, char** argv) {
     }
     if (modo == "eterno") {
         Escribe("listo " + std::to_string(GetCurrentProcessId()) + "\r\n");
+        EsperaSiempre();
+    }
+    if (modo == "escritorio") {
+        GetDesktopWindow();
         EsperaSiempre();
     }
     if (modo == "callado")
