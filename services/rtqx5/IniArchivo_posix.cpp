@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -72,6 +74,33 @@ bool EscribeTodo(int fd, const std::string& bytes) {
     return true;
 }
 
+// Removes the temporary files that writers killed before their rename left
+// beside the file ("." + name + "." + pid + "-" + n + ".tmp" of a dead pid).
+void BorraTemporalesHuerfanos(const std::string& carpeta, const std::string& nombre) {
+    DIR* d = opendir(carpeta.c_str());
+    if (!d)
+        return;
+    const std::string prefijo = "." + nombre + ".";
+    while (const dirent* e = readdir(d)) {
+        const std::string_view n = e->d_name;
+        if (!n.starts_with(prefijo) || !n.ends_with(".tmp"))
+            continue;
+        const std::string_view resto = n.substr(prefijo.size());
+        const auto guion = resto.find('-');
+        if (guion == 0 || guion == std::string_view::npos)
+            continue;
+        long pid = 0;
+        bool numero = guion < 10;
+        for (std::size_t i = 0; numero && i < guion; ++i) {
+            numero = resto[i] >= '0' && resto[i] <= '9';
+            pid = pid * 10 + (resto[i] - '0');
+        }
+        if (numero && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            unlink((carpeta + "/" + std::string(n)).c_str());
+    }
+    closedir(d);
+}
+
 } // namespace
 
 Lectura LeeArchivo(const std::string& ruta, std::string& bytes) {
@@ -119,6 +148,7 @@ void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
     if (access(carpeta.c_str(), W_OK | X_OK) != 0 || (stCarpeta.st_mode & 0222) == 0)
         Falla("La carpeta " + carpeta + " no permite escribir");
 
+    BorraTemporalesHuerfanos(carpeta, NombreDe(destino));
     // The temporary name ends in ".tmp": MySQL's !includedir never reads it.
     std::random_device azar;
     std::string temporal;
