@@ -1,6 +1,7 @@
 // rtval follows the classic Val rules.
 #include "Componentes.h"
 
+#include <cctype>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -10,6 +11,10 @@ struct CasoVal {
     const char* texto;
     double esperado;
 };
+
+void PrintTo(const CasoVal& c, std::ostream* os) {
+    *os << '"' << c.texto << '"';
+}
 
 class Rtval : public ::testing::TestWithParam<CasoVal> {};
 
@@ -35,7 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoVal{"&H8000", -32768}, CasoVal{"&H10000", 65536},
                       CasoVal{"&HFFFFFFFF", -1}, CasoVal{"&H7FFFFFFF", 2147483647},
                       CasoVal{"  &H 1 0", 16}, CasoVal{"1e-400", 0},
-                      CasoVal{"99999999999999999999", 1e20}, CasoVal{"０", 0}));
+                      CasoVal{"99999999999999999999", 1e20}, CasoVal{"０", 0}),
+    [](const ::testing::TestParamInfo<CasoVal>& info) {
+        std::string n = "c" + std::to_string(info.index) + "_";
+        for (const char* p = info.param.texto; *p; ++p)
+            n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return n;
+    });
 
 TEST(Rtval, DesbordamientoEsInfinitoConSigno) {
     rtqx5::libRTSA lib;
