@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <random>
+#include <string_view>
 
 namespace rtqx5::ini {
 
@@ -92,6 +93,46 @@ bool EscribeTodo(HANDLE h, const std::string& bytes) {
     return true;
 }
 
+// True unless the process surely no longer exists (a process of another user
+// counts as alive).
+bool ProcesoVivo(DWORD pid) {
+    const HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool vivo = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return vivo;
+}
+
+// Removes the temporary files that writers killed before their rename left
+// beside the file ("~" + name + "." + pid + "-" + n + ".tmp" of a dead pid).
+void BorraTemporalesHuerfanos(const std::wstring& carpeta, const std::wstring& nombre) {
+    const std::wstring prefijo = L"~" + nombre + L".";
+    WIN32_FIND_DATAW datos;
+    const HANDLE busqueda = FindFirstFileW(Une(carpeta, prefijo + L"*.tmp").c_str(), &datos);
+    if (busqueda == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring_view n = datos.cFileName;
+        if ((datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !n.starts_with(prefijo) ||
+            !n.ends_with(L".tmp"))
+            continue;
+        const std::wstring_view resto = n.substr(prefijo.size());
+        const auto guion = resto.find(L'-');
+        if (guion == 0 || guion == std::wstring_view::npos || guion >= 10)
+            continue;
+        DWORD pid = 0;
+        bool numero = true;
+        for (std::size_t i = 0; numero && i < guion; ++i) {
+            numero = resto[i] >= L'0' && resto[i] <= L'9';
+            pid = pid * 10 + static_cast<DWORD>(resto[i] - L'0');
+        }
+        if (numero && pid != GetCurrentProcessId() && !ProcesoVivo(pid))
+            DeleteFileW(Une(carpeta, std::wstring(n)).c_str());
+    } while (FindNextFileW(busqueda, &datos));
+    FindClose(busqueda);
+}
+
 } // namespace
 
 Lectura LeeArchivo(const std::string& ruta, std::string& bytes) {
@@ -161,6 +202,7 @@ void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
         CloseHandle(prueba);
     }
 
+    BorraTemporalesHuerfanos(carpeta, NombreDe(destino));
     // The temporary name ends in ".tmp": MySQL's !includedir never reads it.
     std::random_device azar;
     std::wstring temporal;

@@ -57,6 +57,10 @@ struct CasoCodigo {
     int codigo;
 };
 
+void PrintTo(const CasoCodigo& c, std::ostream* os) {
+    *os << c.nombre;
+}
+
 class CodigoDeSalida : public EjecutorWin32, public ::testing::WithParamInterface<CasoCodigo> {};
 
 TEST_P(CodigoDeSalida, SeEntregaSinJuzgarlo) {
@@ -151,6 +155,10 @@ struct CasoRespuesta {
     const char* eco;
 };
 
+void PrintTo(const CasoRespuesta& c, std::ostream* os) {
+    *os << c.nombre;
+}
+
 class RespuestaAlIndicador : public EjecutorWin32,
                              public ::testing::WithParamInterface<CasoRespuesta> {};
 
@@ -203,6 +211,10 @@ struct CasoAlto {
     bool conCmd;            // lanzado a través de "cmd /c"
 };
 
+void PrintTo(const CasoAlto& c, std::ostream* os) {
+    *os << c.nombre;
+}
+
 class AltoPedido : public EjecutorWin32, public ::testing::WithParamInterface<CasoAlto> {};
 
 TEST_P(AltoPedido, TerminaConCodigoCeroSinCongelarse) {
@@ -230,9 +242,13 @@ TEST_P(AltoPedido, TerminaConCodigoCeroSinCongelarse) {
     const auto p = c.salida.find("listo ");
     if (p != std::string::npos) {
         const DWORD pid = std::stoul(c.salida.substr(p + 6));
-        const HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        const HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
         if (h) {
             EXPECT_EQ(WaitForSingleObject(h, 5000), WAIT_OBJECT_0) << "sigue vivo: " << pid;
+            // TerminateProcess con código 0, no un final cualquiera.
+            DWORD codigo = 99;
+            EXPECT_TRUE(GetExitCodeProcess(h, &codigo));
+            EXPECT_EQ(codigo, 0u);
             CloseHandle(h);
         }
     }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -202,6 +203,41 @@ INSTANTIATE_TEST_SUITE_P(
                                     return h == INVALID_HANDLE_VALUE ? nullptr : h;
                                 }}),
     [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(ReemplazoWindows, BorraLosTemporalesDeEscritoresMuertos) {
+    // Un escritor que terminó: su identificador ya no corresponde a un proceso.
+    PROCESS_INFORMATION pi{};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring linea = L"cmd /c exit 0";
+    ASSERT_TRUE(CreateProcessW(nullptr, linea.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    // Mientras su handle siga abierto, nadie más recibe ese identificador.
+    const std::wstring muerto = std::to_wstring(pi.dwProcessId);
+    const std::wstring vivo = std::to_wstring(GetCurrentProcessId());
+
+    CarpetaTemporal carpeta(L"rt-huerfanos");
+    Guarda(carpeta.Ruta() / L"my.ini", "[mysqld]\r\n");
+    const std::vector<std::wstring> quedan = {
+        L"~my.ini." + vivo + L"-1.tmp",     // de un escritor vivo
+        L"~otro.ini." + muerto + L"-1.tmp", // de otro archivo
+        L"~my.ini.x1-1.tmp",                // no es de un escritor
+    };
+    for (const auto& n : quedan)
+        Guarda(carpeta.Ruta() / n, "x");
+    Guarda(carpeta.Ruta() / (L"~my.ini." + muerto + L"-7.tmp"), "x");
+
+    ini::Escribe(carpeta.Archivo(L"my.ini"), "mysqld", "port", "3308");
+    CloseHandle(pi.hProcess);
+    auto esperado = quedan;
+    esperado.push_back(L"my.ini");
+    auto hay = Contenido(carpeta.Ruta());
+    std::sort(esperado.begin(), esperado.end());
+    std::sort(hay.begin(), hay.end());
+    EXPECT_EQ(hay, esperado);
+}
 
 TEST(ReemplazoWindows, CarpetaInexistenteYLecturas) {
     CarpetaTemporal carpeta(L"rt-lect");

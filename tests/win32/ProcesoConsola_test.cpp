@@ -106,6 +106,10 @@ struct CasoSuprimido {
     bool suprimido;
 };
 
+void PrintTo(const CasoSuprimido& c, std::ostream* os) {
+    *os << std::hex << static_cast<unsigned>(c.c);
+}
+
 class Suprimido1252 : public ::testing::TestWithParam<CasoSuprimido> {};
 
 TEST_P(Suprimido1252, CaracteresDeLosCodigos129a144y147a159) {
