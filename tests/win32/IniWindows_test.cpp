@@ -269,6 +269,27 @@ TEST(CodigoPaginaWindows, AnsiDelSistemaSinParecidos) {
     EXPECT_EQ(rtqx5::CodificacionNueva(), rtqx5::Codificacion::Ansi);
 }
 
+// ---- Archivos y carpetas con rutas UTF-8 -----------------------------------
+
+TEST(DeArchivosWindows, RutasConAcentosLlegan) {
+    CarpetaTemporal carpeta(L"rt-arch");
+    rtqx5::DeArchivos archivos;
+    const std::string nueva = carpeta.Texto() + "\\A\xC3\xB1o\\Configuraci\xC3\xB3n";
+    EXPECT_FALSE(archivos.HayCarpeta(nueva));
+    EXPECT_TRUE(archivos.CreaRuta(nueva));
+    EXPECT_TRUE(
+        std::filesystem::is_directory(carpeta.Ruta() / L"A\u00f1o" / L"Configuraci\u00f3n"));
+    EXPECT_TRUE(archivos.HayCarpeta(nueva));
+
+    const std::string origen = nueva + "\\my.ini";
+    Guarda(carpeta.Ruta() / L"A\u00f1o" / L"Configuraci\u00f3n" / L"my.ini", "[mysqld]\r\n");
+    EXPECT_TRUE(archivos.HayArchivo(origen));
+    EXPECT_FALSE(archivos.HayArchivo(nueva));
+    archivos.Copia(origen, nueva + "\\QXmirr\xC3\xB3r.ini");
+    EXPECT_EQ(Bytes(carpeta.Ruta() / L"A\u00f1o" / L"Configuraci\u00f3n" / L"QXmirr\u00f3r.ini"),
+              "[mysqld]\r\n");
+}
+
 // ---- Abrir un documento con su programa -------------------------------------
 
 TEST(AbreDocumentoWindows, AbreConElProgramaAsociadoOInformaLaFalta) {
