@@ -47,7 +47,7 @@ TEST(ProcesoConsolaWin32, EsperaNuncaPasaDelPlazo) {
     t0 = Reloj::now();
     EXPECT_EQ(p.Espera(50, datos), Lectura::NadaAun);
     const double s = Segundos(t0);
-    EXPECT_GE(s, 0.04);
+    EXPECT_GE(s, 0.03);
     EXPECT_LT(s, 0.5);
     EXPECT_TRUE(p.Termina());
     EXPECT_EQ(p.CodigoSalida(), 0);
