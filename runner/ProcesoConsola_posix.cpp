@@ -4,6 +4,8 @@
 #include "ProcesoConsola.h"
 #include "Utf8.h"
 
+#include "Unicode.h"
+
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -365,16 +367,6 @@ int ProcesoConsola::CodigoSalida() const {
 
 namespace {
 
-// Windows-1252 for 0x80..0x9F; the five undefined codes keep their value.
-constexpr std::array<char16_t, 32> kCp1252Alto = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t Cp1252(unsigned char b) {
-    return b >= 0x80 && b < 0xA0 ? kCp1252Alto[b - 0x80] : b;
-}
-
 // Valid range of the second byte of a UTF-8 sequence led by `b`.
 void RangoSegundo(unsigned char b, unsigned char& min, unsigned char& max) {
     min = 0x80;
@@ -433,7 +425,7 @@ std::string DecodificaSalida(std::string& pendiente, std::string_view bytes, boo
             pendiente = s.substr(i); // cut by the end of this read
             break;
         } else {
-            utf8::Agrega(r, Cp1252(b));
+            unicode::AgregaUtf8(r, unicode::DeCp1252(b));
             ++i;
         }
     }

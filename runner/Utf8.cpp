@@ -47,22 +47,4 @@ char32_t Lee(std::string_view texto, std::size_t& pos) {
     return c;
 }
 
-void Agrega(std::string& destino, char32_t c) {
-    if (c < 0x80) {
-        destino += static_cast<char>(c);
-    } else if (c < 0x800) {
-        destino += static_cast<char>(0xC0 | (c >> 6));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        destino += static_cast<char>(0xE0 | (c >> 12));
-        destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        destino += static_cast<char>(0xF0 | (c >> 18));
-        destino += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace ejecucion::utf8

@@ -37,7 +37,4 @@ std::string_view Ultimos(std::string_view texto, std::size_t n);
 // Reads the character at `pos` and advances `pos` past it.
 char32_t Lee(std::string_view texto, std::size_t& pos);
 
-// Appends code point `c` in UTF-8.
-void Agrega(std::string& destino, char32_t c);
-
 } // namespace ejecucion::utf8

@@ -1,36 +1,12 @@
 #include "CodigoPagina.h"
 
+#include "Unicode.h"
+
 #include <cstdint>
 
 namespace rtqx5 {
 
 namespace {
-
-// Code points of the bytes 0x80–0x9F in Windows-1252; the five undefined bytes
-// keep their own value, as MultiByteToWideChar gives them.
-constexpr char32_t kAlto1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AgregaUtf8(std::string& s, char32_t c) {
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Decodes the character at i and advances i; false on a malformed sequence.
 bool SiguienteUtf8(std::string_view s, std::size_t& i, char32_t& c) {
@@ -108,7 +84,7 @@ std::string PliegaMayusculas(std::string_view texto) {
     while (i < texto.size()) {
         char32_t c;
         if (SiguienteUtf8(texto, i, c)) {
-            AgregaUtf8(s, Minuscula(c));
+            unicode::AgregaUtf8(s, Minuscula(c));
         } else {
             s += texto[i]; // a malformed byte compares as itself
             ++i;
@@ -131,7 +107,7 @@ std::string Cp1252AUtf8(std::string_view bytes) {
     s.reserve(bytes.size() + bytes.size() / 4);
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        AgregaUtf8(s, b >= 0x80 && b < 0xA0 ? kAlto1252[b - 0x80] : char32_t{b});
+        unicode::AgregaUtf8(s, unicode::DeCp1252(b));
     }
     return s;
 }
@@ -150,7 +126,7 @@ std::optional<std::string> Utf8ACp1252(std::string_view texto) {
         }
         bool hallado = false;
         for (int k = 0; k < 32; ++k) {
-            if (kAlto1252[k] == c) {
+            if (unicode::kCp1252Alto[k] == c) {
                 s += static_cast<char>(0x80 + k);
                 hallado = true;
                 break;

@@ -1,5 +1,6 @@
 #include "Componentes.h"
 #include "Servidor.h"
+#include "Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,7 @@ namespace {
 
 std::string Utf8(char32_t c) {
     std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    unicode::AgregaUtf8(s, c);
     return s;
 }
 
