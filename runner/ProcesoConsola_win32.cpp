@@ -1,5 +1,7 @@
 #include "ProcesoConsola.h"
 
+#include "Win32Texto.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -22,30 +24,8 @@ constexpr DWORD kSondeoMs = 5;
 // How long a stop request waits for the program to go.
 constexpr DWORD kEsperaTerminoMs = 5000;
 
-std::optional<std::wstring> Ancho(std::string_view texto) {
-    if (texto.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, texto.data(),
-                                      static_cast<int>(texto.size()), nullptr, 0);
-    if (n <= 0)
-        return std::nullopt;
-    std::wstring r(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, texto.data(), static_cast<int>(texto.size()),
-                        r.data(), n);
-    return r;
-}
-
-std::string Utf8(std::wstring_view texto) {
-    if (texto.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string r(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), r.data(), n,
-                            nullptr, nullptr);
-    return r;
-}
+using unicode::win32::Ancho;
+using unicode::win32::Utf8;
 
 // UTF-8 to the ANSI code page. With `exacto`, nullopt when a character has no
 // exact byte there; otherwise such a character becomes the code page's

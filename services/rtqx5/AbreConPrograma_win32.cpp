@@ -12,7 +12,7 @@ constexpr long kArchivoNoEncontrado = 53;
 } // namespace
 
 void AbreConPrograma(const std::string& ruta, int mostrar) {
-    const auto ancho = win32::Ancho(ruta);
+    const auto ancho = unicode::win32::Ancho(ruta);
     if (!ancho)
         throw ErrorRT(kErrorArgumento, "Ruta no válida: " + ruta);
     // ShellExecute may load shell extensions through COM; the program's window

@@ -5,14 +5,14 @@
 namespace rtqx5 {
 
 std::string AnsiAUtf8(std::string_view bytes) {
-    return win32::Utf8(win32::DePagina(CP_ACP, bytes));
+    return unicode::win32::Utf8(unicode::win32::DePagina(CP_ACP, bytes));
 }
 
 std::optional<std::string> Utf8AAnsi(std::string_view texto) {
-    const auto ancho = win32::Ancho(texto);
+    const auto ancho = unicode::win32::Ancho(texto);
     if (!ancho)
         return std::nullopt;
-    return win32::APagina(GetACP(), *ancho);
+    return unicode::win32::APagina(GetACP(), *ancho);
 }
 
 Codificacion CodificacionNueva() {

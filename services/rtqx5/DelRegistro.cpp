@@ -28,7 +28,13 @@ std::string SinBlancos(const std::string& s) {
 
 std::string DelRegistro::LeerCadena(const std::string& clave, const std::string& valor,
                                     std::uint32_t raiz) {
-    return LeeValorRegistro(raiz, clave, valor);
+    // Key paths never start or end with "\" in the registry's own spelling.
+    std::string ruta = clave;
+    while (!ruta.empty() && ruta.front() == '\\')
+        ruta.erase(ruta.begin());
+    while (!ruta.empty() && ruta.back() == '\\')
+        ruta.pop_back();
+    return LeeValorRegistro(raiz, ruta, valor);
 }
 
 std::string DelRegistro::BuscarRegistroQXW(std::string& carpeta) {

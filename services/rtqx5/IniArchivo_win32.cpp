@@ -14,12 +14,12 @@ namespace {
 [[noreturn]] void Falla(const std::string& texto, DWORD err = 0) {
     std::string d = texto;
     if (err != 0)
-        d += " (" + win32::MensajeSistema(err) + ")";
+        d += " (" + unicode::win32::MensajeSistema(err) + ")";
     throw ErrorRT(kErrorArchivo, d);
 }
 
 std::wstring RutaAncha(const std::string& ruta) {
-    const auto ancha = win32::Ancho(ruta);
+    const auto ancha = unicode::win32::Ancho(ruta);
     if (!ancha || ancha->empty())
         Falla("Ruta de archivo no válida: " + ruta);
     return *ancha;
@@ -137,7 +137,7 @@ void BorraTemporalesHuerfanos(const std::wstring& carpeta, const std::wstring& n
 
 Lectura LeeArchivo(const std::string& ruta, std::string& bytes) {
     bytes.clear();
-    const auto ancha = win32::Ancho(ruta);
+    const auto ancha = unicode::win32::Ancho(ruta);
     if (!ancha || ancha->empty())
         return Lectura::NoExiste;
     const HANDLE h = CreateFileW(
@@ -173,7 +173,7 @@ Lectura LeeArchivo(const std::string& ruta, std::string& bytes) {
 void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
     const std::wstring destino = DestinoReal(RutaCompleta(RutaAncha(ruta)), ruta);
     const std::wstring carpeta = CarpetaDe(destino);
-    const std::string carpetaTexto = win32::Utf8(carpeta);
+    const std::string carpetaTexto = unicode::win32::Utf8(carpeta);
 
     const DWORD atrCarpeta = GetFileAttributesW(carpeta.c_str());
     if (atrCarpeta == INVALID_FILE_ATTRIBUTES || !(atrCarpeta & FILE_ATTRIBUTE_DIRECTORY))
@@ -227,13 +227,14 @@ void ReemplazaArchivo(const std::string& ruta, const std::string& bytes) {
         Falla(texto, err);
     };
     if (!EscribeTodo(h, bytes))
-        fallaBorrando("No se puede escribir " + win32::Utf8(temporal), GetLastError());
+        fallaBorrando("No se puede escribir " + unicode::win32::Utf8(temporal), GetLastError());
     if (!FlushFileBuffers(h))
-        fallaBorrando("No se puede vaciar a disco " + win32::Utf8(temporal), GetLastError());
+        fallaBorrando("No se puede vaciar a disco " + unicode::win32::Utf8(temporal),
+                      GetLastError());
     const HANDLE cerrar = h;
     h = INVALID_HANDLE_VALUE;
     if (!CloseHandle(cerrar))
-        fallaBorrando("No se puede cerrar " + win32::Utf8(temporal), GetLastError());
+        fallaBorrando("No se puede cerrar " + unicode::win32::Utf8(temporal), GetLastError());
 
     // ReplaceFile keeps the original's security and creation time; MoveFileEx
     // is the way when it cannot. The attributes are put back either way (Wine's

@@ -42,12 +42,7 @@ std::string LeeValorRegistro(std::uint32_t raiz, const std::string& clave,
     const char* nombre = NombreRaiz(raiz);
     if (!nombre)
         return {};
-    // Key paths never start or end with "\" in the registry's own spelling.
-    std::string ruta = clave;
-    while (!ruta.empty() && ruta.front() == '\\')
-        ruta.erase(ruta.begin());
-    while (!ruta.empty() && ruta.back() == '\\')
-        ruta.pop_back();
+    const std::string& ruta = clave;
     const std::string seccion = ruta.empty() ? std::string(nombre) : nombre + ("\\" + ruta);
     try {
         return ini::Lee(ArchivoRegistro(), seccion, valor.empty() ? "@" : valor);

@@ -82,20 +82,15 @@ std::string LeeValorRegistro(std::uint32_t raiz, const std::string& clave,
     const HKEY h = Raiz(raiz);
     if (!h)
         return {};
-    // Key paths never start or end with "\" in the registry's own spelling.
-    std::string ruta = clave;
-    while (!ruta.empty() && ruta.front() == '\\')
-        ruta.erase(ruta.begin());
-    while (!ruta.empty() && ruta.back() == '\\')
-        ruta.pop_back();
-    const auto ancha = win32::Ancho(ruta);
-    const auto nombre = win32::Ancho(valor);
+    const std::string& ruta = clave;
+    const auto ancha = unicode::win32::Ancho(ruta);
+    const auto nombre = unicode::win32::Ancho(valor);
     if (!ancha || !nombre)
         return {};
     std::wstring resultado;
     for (const REGSAM vista : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         if (LeeEnVista(h, *ancha, *nombre, vista, resultado))
-            return win32::Utf8(resultado);
+            return unicode::win32::Utf8(resultado);
     }
     return {};
 }

@@ -4,7 +4,9 @@
 
 namespace rtqx5 {
 
-char SeparadorRuta() { return '\\'; }
+char SeparadorRuta() {
+    return '\\';
+}
 
 std::string DiagonalesMySQL(const std::string& ruta) {
     std::string r = ruta;

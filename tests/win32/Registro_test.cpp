@@ -53,7 +53,8 @@ TEST_P(VistasDelRegistro, PrimeroLaNativaLuegoLaDe32Bits) {
     const std::string clave = std::string("Software\\RTPruebas\\") + c.nombre;
     EXPECT_EQ(rtqx5::LeeValorRegistro(rtqx5::HKEY_LOCAL_MACHINE_, clave, "Location"), c.esperado);
     // Las barras en los extremos no cambian la clave.
-    EXPECT_EQ(rtqx5::LeeValorRegistro(rtqx5::HKEY_LOCAL_MACHINE_, "\\" + clave + "\\", "location"),
+    rtqx5::DelRegistro registro;
+    EXPECT_EQ(registro.LeerCadena("\\" + clave + "\\", "location", rtqx5::HKEY_LOCAL_MACHINE_),
               c.esperado);
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 
 // Conversions between the core's UTF-8 and the Win32 API's UTF-16 and ANSI
-// text. Only the *_win32.cpp files include this header.
+// text. Only the *_win32.cpp files of rtqx5 and ejecucion include this header.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace rtqx5::win32 {
+namespace unicode::win32 {
 
 // UTF-8 to UTF-16; nullopt when the bytes are not valid UTF-8.
 inline std::optional<std::wstring> Ancho(std::string_view texto) {
@@ -87,4 +87,4 @@ inline std::string MensajeSistema(DWORD codigo) {
     return Utf8(texto);
 }
 
-} // namespace rtqx5::win32
+} // namespace unicode::win32
