@@ -178,3 +178,22 @@ rt_mariadbd() {
         printf '%s' /usr/sbin/mariadbd
     fi
 }
+
+# Un puerto TCP libre de 127.0.0.1.
+rt_puerto_libre() {
+    if command -v python3 >/dev/null 2>&1; then
+        python3 -c 'import socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])
+s.close()' && return
+    fi
+    local p
+    while :; do
+        p=$((20000 + RANDOM % 40000))
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+            echo "$p"
+            return
+        fi
+    done
+}

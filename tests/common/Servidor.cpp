@@ -20,7 +20,7 @@ std::optional<Servidor> LeeServidor(std::string& error) {
     }
     std::ifstream f(archivo);
     if (!f) {
-        error = std::string("no existe ") + archivo + " (¿arrancó tools/servidor-prueba?)";
+        error = std::string("no existe ") + archivo + " (¿corrió el fixture servidor de CTest?)";
         return std::nullopt;
     }
     std::map<std::string, std::string> v;

@@ -9,7 +9,7 @@
 namespace pruebas {
 
 // Datos del servidor de pruebas, leídos del archivo que indica RT_SERVIDOR_ENV
-// (líneas NOMBRE=valor que escribe tools/servidor-prueba).
+// (líneas NOMBRE=valor que escribe tools/sandbox).
 struct Servidor {
     std::string host;
     std::string puerto;

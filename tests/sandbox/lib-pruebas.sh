@@ -49,14 +49,6 @@ corre() {
     [ "${estados[1]}" = 0 ] || mal "la salida de «$*» no se cerró al terminar la orden"
 }
 
-puerto_libre() {
-    python3 -c 'import socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-print(s.getsockname()[1])
-s.close()'
-}
-
 # Cierto si un servidor contesta en el puerto TCP de 127.0.0.1.
 contesta() {
     mariadb-admin --no-defaults --protocol=tcp -h 127.0.0.1 -P "$1" --connect-timeout=2 -u nadie \

@@ -4,7 +4,7 @@ source "$(dirname "$0")/lib-pruebas.sh"
 
 mkdir -p "$T/mysql" "$RT_SERVICIOS"
 datos_nuevos "$T/datos" || exit 1
-PUERTO=$(puerto_libre)
+PUERTO=$(rt_puerto_libre)
 INI=$T/mysql/my.ini
 cat >"$INI" <<FIN
 [client]

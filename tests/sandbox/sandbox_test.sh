@@ -76,7 +76,7 @@ igual "$pid" "$(pid_de MySQL)" "create otra vez no reinicia el servidor"
 
 # --- Segunda instancia como la crea el programa: copia de my.ini con otro
 # puerto y otra carpeta de datos que tiene una copia de la base mysql.
-P2=$(puerto_libre)
+P2=$(rt_puerto_libre)
 mkdir -p "$SB/Replica/data/mysql"
 cp -p "$M/data/mysql/"* "$SB/Replica/data/mysql/"
 sed -e "s|^port=.*|port=$P2|" -e "s|^datadir=.*|datadir=\"$SB/Replica/data\"|" \
@@ -121,7 +121,7 @@ corre "$M/bin/mysqld" --remove QXmirror
 igual 1 "$CODIGO" "--remove de un servicio en marcha sigue negándose"
 
 # --- Un servidor lanzado a mano con la envoltura también se termina.
-P3=$(puerto_libre)
+P3=$(rt_puerto_libre)
 mkdir -p "$SB/Mano"
 cp -a "$SB/Replica/data" "$SB/Mano/"
 setsid "$M/bin/mysqld" --defaults-file="$M/QXmirror.ini" --user=root --port="$P3" \
