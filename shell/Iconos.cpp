@@ -22,16 +22,26 @@ void Cilindro(QPainter& p, const QRectF& r, const QColor& color) {
     p.drawEllipse(QRectF(r.left(), r.top(), r.width(), tapa));
 }
 
-} // namespace
-
-QIcon IconoPrograma() {
+// Un icono en los tamaños habituales; dibuja recibe el pintor y la unidad
+// (un dieciseisavo del lado).
+template <class Dibujo> QIcon IconoDibujado(Dibujo dibuja) {
     QIcon icono;
     for (int lado : {16, 32, 48, 64}) {
         QPixmap px(lado, lado);
         px.fill(Qt::transparent);
         QPainter p(&px);
         p.setRenderHint(QPainter::Antialiasing);
-        const qreal u = lado / 16.0;
+        dibuja(p, lado / 16.0);
+        p.end();
+        icono.addPixmap(px);
+    }
+    return icono;
+}
+
+} // namespace
+
+QIcon IconoPrograma() {
+    return IconoDibujado([](QPainter& p, qreal u) {
         Cilindro(p, QRectF(0.5 * u, 1 * u, 6 * u, 9 * u), QColor(0x1f, 0x6f, 0xb5));
         Cilindro(p, QRectF(9.5 * u, 6 * u, 6 * u, 9 * u), QColor(0x2e, 0x9d, 0x4f));
         // Flecha del maestro al esclavo.
@@ -39,28 +49,16 @@ QIcon IconoPrograma() {
         p.drawLine(QPointF(5 * u, 12.5 * u), QPointF(9 * u, 12.5 * u));
         p.drawLine(QPointF(9 * u, 12.5 * u), QPointF(7.5 * u, 11 * u));
         p.drawLine(QPointF(9 * u, 12.5 * u), QPointF(7.5 * u, 14 * u));
-        p.end();
-        icono.addPixmap(px);
-    }
-    return icono;
+    });
 }
 
 QIcon IconoDescripcion() {
-    QIcon icono;
-    for (int lado : {16, 32, 48, 64}) {
-        QPixmap px(lado, lado);
-        px.fill(Qt::transparent);
-        QPainter p(&px);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal u = lado / 16.0;
+    return IconoDibujado([](QPainter& p, qreal u) {
         p.setPen(QPen(QColor(0x55, 0x55, 0x55), u * 0.8));
         p.setBrush(QColor(0xfa, 0xfa, 0xf0));
         p.drawRect(QRectF(2.5 * u, 1 * u, 11 * u, 14 * u));
         p.setPen(QPen(QColor(0x1f, 0x6f, 0xb5), u));
         for (int i = 0; i < 5; ++i)
             p.drawLine(QPointF(4.5 * u, (4 + 2.2 * i) * u), QPointF(11.5 * u, (4 + 2.2 * i) * u));
-        p.end();
-        icono.addPixmap(px);
-    }
-    return icono;
+    });
 }

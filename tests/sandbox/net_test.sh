@@ -86,27 +86,23 @@ kill "$ajeno"
 
 # --- Dos llamadas a la vez: una hace el trabajo, la otra recibe el aviso.
 "$NET" stop MySQL >/dev/null 2>&1
-"$NET" start MySQL >"$T/a" 2>&1 &
-a=$!
-"$NET" start MySQL >"$T/b" 2>&1 &
-b=$!
-wait $a
-ca=$?
-wait $b
-cb=$?
-igual "0 2" "$(printf '%s\n' "$ca" "$cb" | sort | tr '\n' ' ' | sed 's/ $//')" \
-    "dos net start a la vez: uno arranca, el otro avisa"
+# Corre la misma orden net dos veces a la vez; deja los dos códigos, ordenados.
+dos_a_la_vez() {
+    "$NET" "$@" >"$T/a" 2>&1 &
+    local a=$!
+    "$NET" "$@" >"$T/b" 2>&1 &
+    local b=$!
+    wait $a
+    local ca=$?
+    wait $b
+    local cb=$?
+    CODIGOS=$(printf '%s\n' "$ca" "$cb" | sort | tr '\n' ' ' | sed 's/ $//')
+}
+dos_a_la_vez start MySQL
+igual "0 2" "$CODIGOS" "dos net start a la vez: uno arranca, el otro avisa"
 igual 1 "$(pgrep -f -c -- "--defaults-file=$INI")" "dos net start a la vez: un solo servidor"
-"$NET" stop MySQL >"$T/a" 2>&1 &
-a=$!
-"$NET" stop MySQL >"$T/b" 2>&1 &
-b=$!
-wait $a
-ca=$?
-wait $b
-cb=$?
-igual "0 2" "$(printf '%s\n' "$ca" "$cb" | sort | tr '\n' ' ' | sed 's/ $//')" \
-    "dos net stop a la vez: uno detiene, el otro avisa"
+dos_a_la_vez stop MySQL
+igual "0 2" "$CODIGOS" "dos net stop a la vez: uno detiene, el otro avisa"
 igual 0 "$(ls "$RT_SERVICIOS" | grep -c -E 'tmp|prueba')" "no quedan archivos temporales"
 
 # --- Un servidor que rechaza una opción: código 2 y el rechazo a la vista.
