@@ -74,7 +74,9 @@ public:
     // Stop request: ends the program (Windows: TerminateProcess with exit code
     // 0; POSIX: SIGTERM to its process group, SIGKILL after a short grace
     // time) and waits for its end. Returns true when the program is ended.
-    // After a successful Termina, CodigoSalida is 0.
+    // After a successful Termina, CodigoSalida is 0. A program that had
+    // already ended on its own is not stopped: false, its exit code and any
+    // output not yet read stay (what it left in its group or job is ended).
     bool Termina();
 
     // The program's exit code once Espera gave Fin or Termina succeeded.

@@ -137,6 +137,7 @@ struct ProcesoConsola::Impl {
     bool terminado = false; // reaped
     int estado = 0;         // waitpid status
     bool detenido = false;
+    bool grupoTerminado = false;
     bool silencioMedido = false;
     Reloj::time_point silencioDesde{};
 
@@ -329,20 +330,27 @@ bool ProcesoConsola::Termina() {
     if (p.pid <= 0) {
         return false;
     }
-    if (!p.Recoge(false)) {
-        if (::kill(-p.pid, SIGTERM) != 0) {
-            ::kill(p.pid, SIGTERM);
+    if (p.Recoge(false)) {
+        // It ended on its own: nothing is stopped and its exit code stays.
+        // What it left in its group is ended, once.
+        if (!p.grupoTerminado) {
+            p.grupoTerminado = true;
+            ::kill(-p.pid, SIGTERM);
         }
-        const auto limite = Reloj::now() + kGraciaTermino;
-        while (!p.Recoge(false) && Reloj::now() < limite) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return false;
+    }
+    if (::kill(-p.pid, SIGTERM) != 0) {
+        ::kill(p.pid, SIGTERM);
+    }
+    const auto limite = Reloj::now() + kGraciaTermino;
+    while (!p.Recoge(false) && Reloj::now() < limite) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!p.terminado) {
+        if (::kill(-p.pid, SIGKILL) != 0) {
+            ::kill(p.pid, SIGKILL);
         }
-        if (!p.terminado) {
-            if (::kill(-p.pid, SIGKILL) != 0) {
-                ::kill(p.pid, SIGKILL);
-            }
-            p.Recoge(true);
-        }
+        p.Recoge(true);
     }
     p.detenido = true;
     return true;

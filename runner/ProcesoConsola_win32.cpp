@@ -259,10 +259,13 @@ bool ProcesoConsola::Termina() {
     Impl& p = *impl_;
     if (!p.proceso)
         return false;
-    if (!p.Acabo()) {
-        const BOOL ok = TerminateProcess(p.proceso, 0);
-        if (!ok && !p.Acabo())
-            return false;
+    // A program that has already ended on its own is not stopped (as
+    // TerminateProcess fails then) and keeps its exit code; what it left
+    // behind still goes.
+    if (p.Acabo() || !TerminateProcess(p.proceso, 0)) {
+        if (p.trabajo)
+            TerminateJobObject(p.trabajo, 0);
+        return false;
     }
     // What the program started goes with it.
     if (p.trabajo)

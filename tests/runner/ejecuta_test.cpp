@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace ejecucion;
@@ -299,6 +300,26 @@ TEST_F(EjecutaCMDPrueba, BombaCorreMientrasElProgramaCallaYDetenerLoTermina) {
     EXPECT_LT(Reloj::now() - inicio, std::chrono::seconds(3));
     EXPECT_GE(bombeos, 8);
     EXPECT_LT(mayorPausa, std::chrono::milliseconds(100));
+}
+
+// A stop requested after the program has already ended on its own stops
+// nothing: the rest of its output is still read and its own exit code stays.
+TEST_F(EjecutaCMDPrueba, DetenerTrasElFinDelProgramaConservaSalidaYCodigo) {
+    CajaPrueba caja;
+    alBombear = [&] {
+        if (caja.texto == "uno" && EstadoCMD == kCmdCorriendo) {
+            // Long enough for the program to write the rest and end.
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            EstadoCMD = kCmdDetener;
+        }
+    };
+    const Corrida c = Corre(
+        R"(sh -c "printf uno; sleep 0.2; head -c 30000 /dev/zero | tr '\0' x; exit 3")", &caja);
+    EXPECT_TRUE(c.resultado);
+    EXPECT_EQ(c.codigo, 3);
+    EXPECT_EQ(c.salida.size(), 30003u);
+    EXPECT_TRUE(c.salida == "uno" + std::string(30000, 'x'));
+    EXPECT_TRUE(caja.texto == c.salida);
 }
 
 // A daemon left behind with the output pipe open does not keep the run alive.

@@ -89,9 +89,24 @@ TEST(ProcesoConsolaWin32, HijoQueRetieneElTuboNoImpideElFin) {
     const HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(p.Termina());
+    // cmd ya había terminado: no se detiene nada y su código se queda.
+    EXPECT_FALSE(p.Termina());
+    EXPECT_EQ(p.CodigoSalida(), 0);
     EXPECT_EQ(WaitForSingleObject(h, 5000), WAIT_OBJECT_0);
     CloseHandle(h);
+}
+
+// Un alto pedido cuando el programa ya terminó solo no lo detiene: conserva su
+// código de salida y lo que no se había leído.
+TEST(ProcesoConsolaWin32, TerminaTrasElFinConservaCodigoYSalida) {
+    ProcesoConsola p;
+    ASSERT_TRUE(p.Inicia("cmd /c echo hola& exit 5", "", false));
+    Sleep(1500);
+    EXPECT_FALSE(p.Termina());
+    bool fin = false;
+    EXPECT_EQ(LeeHastaFin(p, 10, fin), "hola\r\n");
+    EXPECT_TRUE(fin);
+    EXPECT_EQ(p.CodigoSalida(), 5);
 }
 
 TEST(ProcesoConsolaWin32, LineaVaciaNoArranca) {
