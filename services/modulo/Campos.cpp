@@ -75,7 +75,9 @@ AccionTecla ReglaEnter(int codigoAscii, const QString& clase) {
         return AccionTecla::Siguiente;
     if (clase == QLatin1String("9")) {
         const bool digito = codigoAscii >= '0' && codigoAscii <= '9';
-        const bool edicion = codigoAscii >= 0 && codigoAscii < 32;
+        // Los caracteres de control y DEL (127, el texto que X11 da a Suprimir)
+        // son teclas de edición, no captura.
+        const bool edicion = (codigoAscii >= 0 && codigoAscii < 32) || codigoAscii == 127;
         return digito || edicion ? AccionTecla::Pasa : AccionTecla::Rechaza;
     }
     return AccionTecla::Pasa;

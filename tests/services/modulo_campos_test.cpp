@@ -1,6 +1,8 @@
 // Resalta, Teclas y Enter: reglas de teclas y su efecto en los campos.
 #include "Campos.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -35,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoEnter{13, "", AccionTecla::Siguiente}, CasoEnter{'0', "9", AccionTecla::Pasa},
         CasoEnter{'9', "9", AccionTecla::Pasa}, CasoEnter{8, "9", AccionTecla::Pasa}, // retroceso
         CasoEnter{22, "9", AccionTecla::Pasa},                                        // Ctrl+V
+        CasoEnter{127, "9", AccionTecla::Pasa},                                       // Supr
         CasoEnter{'a', "9", AccionTecla::Rechaza}, CasoEnter{'.', "9", AccionTecla::Rechaza},
         CasoEnter{'-', "9", AccionTecla::Rechaza}, CasoEnter{' ', "9", AccionTecla::Rechaza},
         CasoEnter{0xf1, "9", AccionTecla::Rechaza}, // ñ
@@ -98,6 +101,11 @@ TEST_F(CamposTest, ClaseNueveSoloDejaDigitosYEdicion) {
     EXPECT_EQ(txtDato[1]->text(), QStringLiteral("123"));
     QTest::keyClick(txtDato[1], Qt::Key_Backspace);
     EXPECT_EQ(txtDato[1]->text(), QStringLiteral("12"));
+    // Suprimir es tecla de edición aunque traiga el texto "\x7f", como en X11.
+    txtDato[1]->setCursorPosition(0);
+    QKeyEvent suprime(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+    QApplication::sendEvent(txtDato[1], &suprime);
+    EXPECT_EQ(txtDato[1]->text(), QStringLiteral("2"));
     txtDato[0]->setFocus();
     QTest::keyClicks(txtDato[0], QStringLiteral("a1.b"));
     EXPECT_EQ(txtDato[0]->text(), QStringLiteral("a1.b"));
