@@ -67,6 +67,21 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
     EXPECT_FALSE(Proceso::libRTSA);
 }
 
+TEST_F(frmInicialTest, CarpetaConSeparadorFinalComoLaRaizDobleElSeparador) {
+    // Como en la raíz de una unidad, la carpeta ya termina en el separador.
+    CreaMarcaBitacora();
+    auto w = std::make_unique<frmInicial>(programa + QLatin1Char('/'),
+                                          QStringLiteral("ReplicacionTesal"));
+    ASSERT_FALSE(w->Terminado());
+    EXPECT_TRUE(cajas.cajas.empty());
+    EXPECT_EQ(Proceso::RutaConfiguracion, programa + QStringLiteral("//ReplicacionTesal.ini"));
+    EXPECT_EQ(Proceso::RutaBitacora, programa + QStringLiteral("//BitacoraReplicacionTesal.txt"));
+    // El sistema de archivos acepta el separador doble: la configuración se leyó
+    // y la bitácora se inició en la carpeta del programa.
+    EXPECT_EQ(w->lblMuestra[0]->text(), QStringLiteral("192.168.1.10"));
+    EXPECT_TRUE(Contenido(Bitacora()).endsWith("     Iniciando bitácora\r\n"));
+}
+
 TEST_F(frmInicialTest, ConfiguracionRechazadaTerminaSinPreguntar) {
     Escribe(ini, "Configuración", "Ruta de Orvalo Premium", dir.filePath(QStringLiteral("otra")));
     cajas.respuestas = {rtqx5::vbOK, rtqx5::vbNo};
