@@ -305,16 +305,25 @@ TEST_F(EjecutaCMDPrueba, BombaCorreMientrasElProgramaCallaYDetenerLoTermina) {
 // A stop requested after the program has already ended on its own stops
 // nothing: the rest of its output is still read and its own exit code stays.
 TEST_F(EjecutaCMDPrueba, DetenerTrasElFinDelProgramaConservaSalidaYCodigo) {
+    const fs::path marca = fs::temp_directory_path() / "rt-ejecucion-acabo";
+    fs::remove(marca);
     CajaPrueba caja;
     alBombear = [&] {
         if (caja.texto == "uno" && EstadoCMD == kCmdCorriendo) {
-            // Long enough for the program to write the rest and end.
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            // The program has written the rest and is about to end.
+            const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!fs::exists(marca) && std::chrono::steady_clock::now() < limite) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
             EstadoCMD = kCmdDetener;
         }
     };
-    const Corrida c = Corre(
-        R"(sh -c "printf uno; sleep 0.2; head -c 30000 /dev/zero | tr '\0' x; exit 3")", &caja);
+    const Corrida c = Corre("sh -c \"printf uno; sleep 0.2; head -c 30000 /dev/zero | tr '\\0' x; "
+                            ": > '" +
+                                marca.string() + "'; exit 3\"",
+                            &caja);
+    fs::remove(marca);
     EXPECT_TRUE(c.resultado);
     EXPECT_EQ(c.codigo, 3);
     EXPECT_EQ(c.salida.size(), 30003u);
