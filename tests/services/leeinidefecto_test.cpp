@@ -55,6 +55,13 @@ TEST_F(LeeIniDefectoTest, ClaveVaciaRecibeElDefecto) {
 
 TEST_F(LeeIniDefectoTest, ArchivoNoEscribibleDevuelveElDefectoSinRepetir) {
     pruebas::EscribeArchivo(tmp.Ruta() / "archivo", "no soy carpeta");
+    // A read-only file, and a read-only folder without the file.
+    const std::string soloLectura = tmp.En("solo-lectura.ini");
+    const std::string contenido = "[Configuración]\nOtra=1\n";
+    pruebas::EscribeArchivo(soloLectura, contenido);
+    fs::permissions(soloLectura, fs::perms::owner_read | fs::perms::group_read);
+    fs::create_directory(tmp.Ruta() / "carpeta-ro");
+    fs::permissions(tmp.Ruta() / "carpeta-ro", fs::perms::owner_read | fs::perms::owner_exec);
     struct Caso {
         std::string archivo, defecto, esperado;
     };
@@ -64,6 +71,8 @@ TEST_F(LeeIniDefectoTest, ArchivoNoEscribibleDevuelveElDefectoSinRepetir) {
         // A default that reads back empty: written once, returned as it is.
         {ini, "", ""},
         {ini, "\"\"", "\"\""},
+        {soloLectura, "MySQL", "MySQL"},
+        {tmp.En("carpeta-ro/ReplicacionTesal.ini"), "datos1", "datos1"},
     };
     for (const auto& c : casos) {
         // Run apart so that an endless loop fails the test instead of hanging it.
@@ -76,4 +85,7 @@ TEST_F(LeeIniDefectoTest, ArchivoNoEscribibleDevuelveElDefectoSinRepetir) {
         EXPECT_EQ(tarea.get(), c.esperado) << c.archivo;
     }
     EXPECT_FALSE(fs::exists(tmp.Ruta() / "no"));
+    EXPECT_EQ(pruebas::LeeArchivo(soloLectura), contenido);
+    EXPECT_TRUE(fs::is_empty(tmp.Ruta() / "carpeta-ro"));
+    fs::permissions(tmp.Ruta() / "carpeta-ro", fs::perms::owner_all);
 }

@@ -51,8 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Rtval, DesbordamientoEsInfinitoConSigno) {
     rtqx5::libRTSA lib;
     EXPECT_TRUE(std::isinf(lib.rtval("1e400")));
-    EXPECT_GT(lib.rtval("1e400"), 15);
-    EXPECT_LT(lib.rtval("-1e400"), 1);
+    EXPECT_GT(lib.rtval("1e400"), 0);
+    EXPECT_TRUE(std::isinf(lib.rtval("-1e400")));
+    EXPECT_LT(lib.rtval("-1e400"), 0);
+    EXPECT_TRUE(std::isinf(lib.rtval("  -1.8e308abc")));
 }
 
 } // namespace
