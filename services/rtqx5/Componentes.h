@@ -23,8 +23,8 @@ public:
                        const std::string& archivo);
     // Escribe la clave como texto; crea el archivo y la sección si faltan.
     // Lanza ErrorRT si no puede escribir o si algún argumento trae CR, LF o NUL.
-    void EscribeIni(const std::string& seccion, const std::string& clave,
-                    const std::string& valor, const std::string& archivo);
+    void EscribeIni(const std::string& seccion, const std::string& clave, const std::string& valor,
+                    const std::string& archivo);
     // Reglas clásicas de Val: blancos iniciales omitidos, el número inicial más
     // largo; 0 cuando no hay ninguno.
     double rtval(const std::string& valor);
@@ -55,8 +55,7 @@ inline constexpr std::uint32_t HKEY_USERS_ = 0x80000003u;
 class DelRegistro : public Componente {
 public:
     // Cadena del registro; "" cuando falta.
-    std::string LeerCadena(const std::string& clave, const std::string& valor,
-                           std::uint32_t raiz);
+    std::string LeerCadena(const std::string& clave, const std::string& valor, std::uint32_t raiz);
     // Busca los datos del producto en la carpeta; devuelve la ruta del archivo de
     // datos, o "" cuando no están. La carpeta queda normalizada.
     std::string BuscarRegistroQXW(std::string& carpeta);

@@ -40,8 +40,7 @@ bool CreaObjetoGenerico(std::shared_ptr<Componente>& destino, const std::string&
                         const std::string& prefijo);
 
 template <class T>
-bool CreaObjeto(std::shared_ptr<T>& destino, const std::string& clase,
-                const std::string& prefijo) {
+bool CreaObjeto(std::shared_ptr<T>& destino, const std::string& clase, const std::string& prefijo) {
     std::shared_ptr<Componente> obj;
     if (!CreaObjetoGenerico(obj, clase, prefijo))
         return false;

@@ -8,8 +8,7 @@ namespace rtqx5::ini {
 
 // El valor de la clave en la primera sección y la primera clave que coinciden;
 // "" cuando falta. Un archivo que no existe o no se puede leer da "".
-std::string Lee(const std::string& archivo, const std::string& seccion,
-                const std::string& clave);
+std::string Lee(const std::string& archivo, const std::string& seccion, const std::string& clave);
 
 // Fija la clave (todas sus líneas en la primera sección que coincide). Cada
 // byte que no toca queda igual; el archivo se reemplaza de forma atómica.

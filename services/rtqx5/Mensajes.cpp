@@ -24,17 +24,25 @@ int RespuestaPorOmision(int estilo) {
     return vbOK;
 }
 
-void InstalaMensajero(Mensajero* mensajero) { actual = mensajero ? mensajero : &reserva; }
+void InstalaMensajero(Mensajero* mensajero) {
+    actual = mensajero ? mensajero : &reserva;
+}
 
-Mensajero* MensajeroActual() { return actual; }
+Mensajero* MensajeroActual() {
+    return actual;
+}
 
 int MsgBox(const std::string& texto, int estilo, const std::string& titulo) {
     return actual->Muestra(texto, estilo, titulo);
 }
 
-void Beep() { actual->Beep(); }
+void Beep() {
+    actual->Beep();
+}
 
-GrabadorMensajes::GrabadorMensajes() : anterior_(MensajeroActual()) { InstalaMensajero(this); }
+GrabadorMensajes::GrabadorMensajes() : anterior_(MensajeroActual()) {
+    InstalaMensajero(this);
+}
 
 GrabadorMensajes::~GrabadorMensajes() {
     if (MensajeroActual() == this)

@@ -2,8 +2,12 @@
 
 namespace rtqx5 {
 
-char SeparadorRuta() { return '/'; }
+char SeparadorRuta() {
+    return '/';
+}
 
-std::string DiagonalesMySQL(const std::string& ruta) { return ruta; }
+std::string DiagonalesMySQL(const std::string& ruta) {
+    return ruta;
+}
 
 } // namespace rtqx5
