@@ -58,6 +58,7 @@ frmInicial::frmInicial(const QString& carpetaPrograma, const QString& nombreEjec
                        QWidget* parent)
     : QWidget(parent) {
     principal = this;
+    Proceso::VentanaPrincipal = this;
     ConstruyeControles();
     Form_Load(carpetaPrograma, nombreEjecutable);
 }

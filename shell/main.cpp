@@ -1,14 +1,15 @@
 #include "MensajeroQt.h"
 #include "MideArranque.h"
 #include "frmInicial.h"
+#include "frmMaestro.h"
 
 #include <QApplication>
+#include <QPushButton>
+#include <QTimer>
 
 // Las ventanas de los tres botones de opción se conectan aquí.
-static void ConectaOpciones(frmInicial& /*ventana*/) {
-    // ventana.AsignaOpcion(0, [] { return std::make_unique<frmInstancia>(); });
-    // ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
-    // ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
+static void ConectaOpciones(frmInicial& ventana) {
+    ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
 }
 
 int main(int argc, char** argv) {
@@ -31,6 +32,15 @@ int main(int argc, char** argv) {
             if (qEnvironmentVariableIsSet("RT_MIDE_ARRANQUE"))
                 AvisaPrimeraPintura(&ventana);
             ventana.show();
+            // RT_ABRE_OPCION=N: abre al empezar la ventana del botón N (capturas de
+            // tools/run --opcion N).
+            bool hayOpcion = false;
+            const int opcion = qEnvironmentVariableIntValue("RT_ABRE_OPCION", &hayOpcion);
+            if (hayOpcion && opcion >= 0 && opcion <= 2)
+                QTimer::singleShot(200, &ventana, [&ventana, opcion] {
+                    if (ventana.ggcOpc[opcion]->isEnabled())
+                        ventana.ggcOpc[opcion]->click();
+                });
             codigo = QApplication::exec();
         }
     }

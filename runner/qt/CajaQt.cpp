@@ -1,7 +1,8 @@
 #include "CajaQt.h"
 
+#include <QColor>
 #include <QCoreApplication>
-#include <QFontDatabase>
+#include <QFont>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -82,12 +83,17 @@ void CajaQt::CursorAlFinal() {
 QPlainTextEdit* CreaCajaCaptura(QWidget* padre) {
     auto* caja = new QPlainTextEdit(padre);
     caja->setObjectName(QStringLiteral("txtCapturaDOS"));
-    caja->setReadOnly(true);
     caja->setUndoRedoEnabled(false);
-    caja->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // MS Sans Serif 8.25 pt, or the closest sans-serif face the system has.
+    QFont letra(QStringLiteral("MS Sans Serif"));
+    letra.setStyleHint(QFont::SansSerif);
+    letra.setPointSizeF(8.25);
+    caja->setFont(letra);
     QPalette paleta = caja->palette();
-    paleta.setColor(QPalette::Base, Qt::black);
-    paleta.setColor(QPalette::Text, Qt::green);
+    for (const auto grupo : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        paleta.setColor(grupo, QPalette::Base, Qt::black);
+        paleta.setColor(grupo, QPalette::Text, QColor(0, 192, 0));
+    }
     caja->setPalette(paleta);
     return caja;
 }

@@ -33,8 +33,9 @@ private:
 };
 
 // The capture box txtCapturaDOS as the procedure windows show it: multi-line,
-// read-only, black background, green text, fixed-width font, no undo history
-// (which would keep a second copy of all the output).
+// not read-only, black background, green text (red 0, green 192, blue 0) in
+// MS Sans Serif 8.25 pt or the closest face, no undo history (which would keep
+// a second copy of all the output).
 QPlainTextEdit* CreaCajaCaptura(QWidget* padre);
 
 // Installs the Qt event pump in the runner (processes pending events once).

@@ -2,7 +2,9 @@
 
 #include "Componentes.h"
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <optional>
 
@@ -28,6 +30,10 @@ inline QString RutaConfiguracion;
 inline QString RutaBitacora;
 // "   v " + mayor.menor.revisión.
 inline QString TextoVersion;
+
+// La ventana principal mientras existe: las demás ventanas copian su icono y
+// leen la carpeta de MySQL de su etiqueta "lblMuestra_1".
+inline QPointer<QWidget> VentanaPrincipal;
 
 // Línea de órdenes que examina HaySwitchRtsa. Sin valor se toman los
 // argumentos del proceso (sin el nombre del programa) unidos por un blanco.

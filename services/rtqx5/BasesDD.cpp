@@ -54,28 +54,42 @@ void Conexion::Cierra() {
     }
 }
 
-std::vector<std::string> Conexion::Execute(const std::string& comando) {
+Conexion::Resultado Conexion::Consulta(const std::string& comando) {
     MYSQL* m = impl_->mysql;
     if (!m)
         throw ErrorRT(kErrorCerrada, "La operación no está permitida si el objeto está cerrado");
     if (mysql_real_query(m, comando.data(), static_cast<unsigned long>(comando.size())) != 0)
         throw ErrorRT(kErrorServidor, mysql_error(m));
-    std::vector<std::string> filas;
+    Resultado r;
     MYSQL_RES* resultado = mysql_store_result(m);
     if (!resultado) {
         if (mysql_field_count(m) != 0)
             throw ErrorRT(kErrorServidor, mysql_error(m));
-        return filas;
+        return r;
     }
+    const unsigned int columnas = mysql_num_fields(resultado);
+    const MYSQL_FIELD* campos = mysql_fetch_fields(resultado);
+    for (unsigned int c = 0; c < columnas; ++c)
+        r.columnas.emplace_back(campos[c].name);
     while (MYSQL_ROW fila = mysql_fetch_row(resultado)) {
         const unsigned long* largos = mysql_fetch_lengths(resultado);
-        if (mysql_num_fields(resultado) == 0 || !fila[0])
-            filas.emplace_back();
-        else
-            filas.emplace_back(fila[0], largos[0]);
+        auto& valores = r.filas.emplace_back();
+        for (unsigned int c = 0; c < columnas; ++c)
+            valores.push_back(fila[c] ? std::string(fila[c], largos[c]) : std::string());
     }
     mysql_free_result(resultado);
+    return r;
+}
+
+std::vector<std::string> Conexion::Execute(const std::string& comando) {
+    std::vector<std::string> filas;
+    for (auto& fila : Consulta(comando).filas)
+        filas.push_back(fila.empty() ? std::string() : std::move(fila.front()));
     return filas;
+}
+
+bool Conexion::DiagonalLiteral() const {
+    return impl_->mysql && (impl_->mysql->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES);
 }
 
 // The main database cMiBase is not selected here: the callers send "USE" for

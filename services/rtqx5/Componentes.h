@@ -83,6 +83,16 @@ public:
     // (NULL como ""), vacío cuando la sentencia no da filas. Una sentencia que
     // el servidor rechaza lanza ErrorRT(kErrorServidor, mensaje del servidor).
     std::vector<std::string> Execute(const std::string& comando);
+    // Como Execute, con todas las columnas: sus nombres y cada fila (NULL como
+    // "").
+    struct Resultado {
+        std::vector<std::string> columnas;
+        std::vector<std::vector<std::string>> filas;
+    };
+    Resultado Consulta(const std::string& comando);
+    // True cuando el servidor lee las diagonales invertidas de las cadenas
+    // como texto (modo NO_BACKSLASH_ESCAPES), según su última respuesta.
+    bool DiagonalLiteral() const;
     void Cierra();
 
 private:

@@ -28,6 +28,25 @@ QRect AreaOcupada(const QImage& imagen) {
     return der < 0 ? QRect() : QRect(QPoint(izq, arr), QPoint(der, aba));
 }
 
+// Pixeles distintos entre dos capturas del mismo tamaño (-1 si difieren en
+// tamaño).
+long Diferencias(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    long n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* fa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* fb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            n += fa[x] != fb[x] ? 1 : 0;
+    }
+    return n;
+}
+
+// El cursor de texto que parpadea en el campo con el foco cambia unos pocos
+// pixeles entre capturas; la ventana se da por pintada igual.
+constexpr long kParpadeo = 64;
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,7 +66,8 @@ int main(int argc, char** argv) {
         const QRect area = AreaOcupada(imagen);
         if (!area.isEmpty()) {
             QImage recorte = imagen.copy(area);
-            estables = recorte == anterior ? estables + 1 : 0;
+            const long distintos = Diferencias(recorte, anterior);
+            estables = distintos >= 0 && distintos <= kParpadeo ? estables + 1 : 0;
             anterior = recorte;
             // Tres capturas iguales seguidas: la ventana terminó de pintarse.
             if (estables >= 2) {

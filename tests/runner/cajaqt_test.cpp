@@ -27,7 +27,9 @@ protected:
 TEST_F(CajaQtPrueba, CajaDeCapturaGuardaSaltosComoCrLf) {
     std::unique_ptr<QPlainTextEdit> w(CreaCajaCaptura(nullptr));
     EXPECT_EQ(w->objectName(), "txtCapturaDOS");
-    EXPECT_TRUE(w->isReadOnly());
+    EXPECT_FALSE(w->isReadOnly());
+    EXPECT_EQ(w->palette().color(QPalette::Text), QColor(0, 192, 0));
+    EXPECT_EQ(w->palette().color(QPalette::Base), QColor(Qt::black));
     CajaQt caja(w.get());
     EXPECT_TRUE(caja.MultiLine());
     EXPECT_EQ(caja.MaxLength(), 0);

@@ -1,0 +1,143 @@
+#include "TextosProcedimiento.h"
+
+#include "Errores.h"
+#include "Rutas.h"
+
+#include <cstdio>
+
+namespace pasos {
+
+namespace {
+
+// Concatenation from the left (appends only: no insertion at the front).
+template <class... Partes> std::string Une(const Partes&... partes) {
+    std::string r;
+    ((r += partes), ...);
+    return r;
+}
+
+} // namespace
+
+std::string EscapaSQL(const std::string& texto, bool diagonalLiteral) {
+    std::string r;
+    r.reserve(texto.size() + 8);
+    for (const char c : texto) {
+        if (c == '\'') {
+            r += "''";
+        } else if (c == '\\' && !diagonalLiteral) {
+            r += "\\\\";
+        } else if (c == '\0' && !diagonalLiteral) {
+            r += "\\0";
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
+std::string CuentaSQL(const std::string& usuario, const std::string& direccion,
+                      bool diagonalLiteral) {
+    return Une("'", EscapaSQL(usuario, diagonalLiteral), "'@'",
+               EscapaSQL(direccion, diagonalLiteral), "'");
+}
+
+std::string SentenciaDropUser(const std::string& usuario, const std::string& direccion,
+                              bool diagonalLiteral) {
+    return Une("DROP USER ", CuentaSQL(usuario, direccion, diagonalLiteral));
+}
+
+std::string SentenciaCreateUser(const std::string& usuario, const std::string& direccion,
+                                const std::string& clave, bool diagonalLiteral) {
+    return Une("CREATE USER ", CuentaSQL(usuario, direccion, diagonalLiteral), " IDENTIFIED BY '",
+               EscapaSQL(clave, diagonalLiteral), "'");
+}
+
+std::string SentenciaGrant(const std::string& usuario, const std::string& direccion,
+                           const std::string& clave, bool diagonalLiteral) {
+    return Une("GRANT REPLICATION SLAVE ON *.* TO ", CuentaSQL(usuario, direccion, diagonalLiteral),
+               " IDENTIFIED BY '", EscapaSQL(clave, diagonalLiteral), "'");
+}
+
+std::uint16_t PuertoValido(const std::string& texto) {
+    if (texto.empty() || texto.size() > 5)
+        return 0;
+    unsigned long n = 0;
+    for (const char c : texto) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + static_cast<unsigned long>(c - '0');
+    }
+    return n >= 1 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
+}
+
+std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
+                                  const std::string& usuario, const std::string& clave,
+                                  bool enmascarada, bool diagonalLiteral) {
+    const std::uint16_t numero = PuertoValido(puerto);
+    if (numero == 0)
+        throw rtqx5::ErrorRT(
+            rtqx5::kErrorArgumento,
+            Une("El puerto del servidor MAESTRO \"", puerto, "\" no es un número de 1 a 65535"));
+    return Une("CHANGE MASTER TO MASTER_HOST='", EscapaSQL(host, diagonalLiteral),
+               "', MASTER_PORT=", std::to_string(numero), ", MASTER_USER='",
+               EscapaSQL(usuario, diagonalLiteral), "', MASTER_PASSWORD='",
+               enmascarada ? std::string("********") : EscapaSQL(clave, diagonalLiteral), "'");
+}
+
+std::string ComandoNet(const std::string& accion, const std::string& servicio) {
+    return Une("net ", accion, " ", servicio);
+}
+
+std::string ArgumentoLinea(const std::string& argumento) {
+    if (!argumento.empty() && argumento.find_first_of(" \t\"") == std::string::npos)
+        return argumento;
+    std::string r = "\"";
+    std::size_t diagonales = 0;
+    for (const char c : argumento) {
+        if (c == '\\') {
+            ++diagonales;
+            continue;
+        }
+        if (c == '"') {
+            // Backslashes before a quote are doubled, and the quote escaped.
+            r.append(diagonales * 2 + 1, '\\');
+        } else {
+            r.append(diagonales, '\\');
+        }
+        diagonales = 0;
+        r += c;
+    }
+    // Backslashes before the closing quote are doubled.
+    r.append(diagonales * 2, '\\');
+    r += '"';
+    return r;
+}
+
+std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& programa) {
+    return Une("\"", rutaMySQL, "bin", std::string(1, rtqx5::SeparadorRuta()), programa, "\"");
+}
+
+std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo) {
+    return Une(ProgramaMySQL(rutaMySQL, "mysqld"), " --defaults-file=\"", archivo,
+               "\" --verbose --help");
+}
+
+std::string TextoError(long numero, const std::string& descripcion) {
+    return Une("Error", numero >= 0 ? " " : "", std::to_string(numero), ", ", descripcion);
+}
+
+std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &cuando);
+#else
+    localtime_r(&cuando, &local);
+#endif
+    char marca[32];
+    std::snprintf(marca, sizeof marca, "%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return Une(ruta, ".", marca, orden > 1 ? Une("-", std::to_string(orden)) : std::string(),
+               ".bak");
+}
+
+} // namespace pasos

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Texts that the procedure windows send to the server, the console or the
+// activity log: statements, command lines, paths and error lines. No Qt, so
+// that they are tested on Linux and, with Windows separators, under Wine.
+// All text is UTF-8.
+namespace pasos {
+
+// The text of a single-quoted SQL string literal without its quotes: a quote
+// is doubled (valid in every SQL mode), a backslash is doubled and NUL becomes
+// \0 unless the server takes backslashes literally (NO_BACKSLASH_ESCAPES).
+// The server then reads exactly `texto`.
+std::string EscapaSQL(const std::string& texto, bool diagonalLiteral = false);
+
+// 'usuario'@'direccion', both escaped.
+std::string CuentaSQL(const std::string& usuario, const std::string& direccion,
+                      bool diagonalLiteral = false);
+
+// The replication account statements of the master, without final semicolon.
+std::string SentenciaDropUser(const std::string& usuario, const std::string& direccion,
+                              bool diagonalLiteral = false);
+std::string SentenciaCreateUser(const std::string& usuario, const std::string& direccion,
+                                const std::string& clave, bool diagonalLiteral = false);
+std::string SentenciaGrant(const std::string& usuario, const std::string& direccion,
+                           const std::string& clave, bool diagonalLiteral = false);
+
+// CHANGE MASTER TO MASTER_HOST='…', MASTER_PORT=n, MASTER_USER='…',
+// MASTER_PASSWORD='…'. With `enmascarada` the password shows as "********"
+// (for the log and the box). Throws ErrorRT(kErrorArgumento) when the port
+// is not a number from 1 to 65535.
+std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
+                                  const std::string& usuario, const std::string& clave,
+                                  bool enmascarada, bool diagonalLiteral = false);
+
+// "net " + accion + " " + servicio ("net stop MySQL").
+std::string ComandoNet(const std::string& accion, const std::string& servicio);
+
+// One argument of a command line by the Windows quoting rules: as it is when
+// it holds no blank or double quote, else between double quotes with inner
+// quotes and the backslashes before them escaped.
+std::string ArgumentoLinea(const std::string& argumento);
+
+// A program of the MySQL folder between double quotes: the folder (ending in
+// the separator), "bin", the separator and the name ("C:\MySQL\bin\mysqld").
+std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& programa);
+
+// The server binary of the MySQL folder asked to read an option file:
+// "<bin\mysqld>" --defaults-file="<archivo>" --verbose --help.
+std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo);
+
+// "Error" + the number as the classic Str prints it (a blank before a number
+// that is zero or positive, its minus sign otherwise) + ", " + description.
+std::string TextoError(long numero, const std::string& descripcion);
+
+// The backup name of a file: the file's own path + "." + yyyymmdd-hhnnss of
+// `cuando` (local time) + ".bak"; with `orden` > 1, "-" + orden before ".bak".
+std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden = 1);
+
+// The port text as a number from 1 to 65535; 0 when it is none.
+std::uint16_t PuertoValido(const std::string& texto);
+
+} // namespace pasos

@@ -1,0 +1,150 @@
+#include "VentanaReplicacion.h"
+
+#include "Campos.h"
+#include "Mensajes.h"
+#include "Modulo.h"
+#include "Proceso.h"
+#include "TextosProcedimiento.h"
+
+#include <QLineEdit>
+#include <ctime>
+
+VentanaReplicacion::VentanaReplicacion(const QString& nombre, const QString& caption,
+                                       QWidget* parent)
+    : VentanaProcedimiento(nombre, caption, parent) {}
+
+QLineEdit* VentanaReplicacion::CreaElINI() {
+    txtElINI = new QLineEdit(this);
+    txtElINI->setObjectName(QStringLiteral("txtElINI"));
+    PreparaCampo(txtElINI, QString());
+    return txtElINI;
+}
+
+void VentanaReplicacion::InstalaValidaciones() {
+    for (std::size_t i = 0; i < txtDato.size(); ++i) {
+        const int indice = static_cast<int>(i);
+        ValidaAlSalir(txtDato[i],
+                      [this, indice](bool& Cancel) { txtDato_Validate(indice, Cancel); });
+    }
+    ValidaAlSalir(txtElINI, [this](bool& Cancel) { txtElINI_Validate(Cancel); });
+}
+
+void VentanaReplicacion::PonDato(const QString& valor, int indice) {
+    if (!valor.isEmpty())
+        txtDato[static_cast<std::size_t>(indice)]->setText(valor);
+}
+
+void VentanaReplicacion::AvisaArchivoFaltante() {
+    rtqx5::MsgBox(Utf8(QStringLiteral("El archivo «") + RutaIni + QStringLiteral("» no existe")),
+                  rtqx5::vbCritical, "Error");
+}
+
+QString VentanaReplicacion::LeeMysqld(const char* clave) const {
+    return DeUtf8(Proceso::libRTSA->LeeIni("mysqld", clave, Utf8(RutaIni)));
+}
+
+void VentanaReplicacion::txtDato_Validate(int Index, bool& Cancel) {
+    QLineEdit* campo = txtDato[static_cast<std::size_t>(Index)];
+    if (Index == 4) {
+        const double dias = Proceso::libRTSA->rtval(Utf8(campo->text()));
+        Cancel = dias < 1 || dias > 15;
+    } else {
+        QString texto = campo->text();
+        texto.remove(QLatin1Char(' '));
+        campo->setText(texto);
+        Cancel = texto.isEmpty();
+    }
+    if (Cancel)
+        rtqx5::Beep();
+}
+
+void VentanaReplicacion::txtElINI_Validate(bool& Cancel) {
+    Cancel = !Proceso::DeArchivos->HayArchivo(Utf8(txtElINI->text()));
+    if (Cancel) {
+        rtqx5::Beep();
+        return;
+    }
+    const QString etiqueta = txtElINI->property("Tag").toString();
+    if (etiqueta.toLower() != txtElINI->text().toLower()) {
+        txtElINI->setProperty("Tag", txtElINI->text());
+        RutaIni = txtElINI->text();
+        CargaDatosIni();
+    }
+}
+
+void VentanaReplicacion::Form_Activate() {
+    if (!PrimeraActivacion)
+        return;
+    PrimeraActivacion = false;
+    if (Proceso::DeArchivos->HayArchivo(Utf8(RutaIni)))
+        CargaDatosIni();
+    else
+        AvisaArchivoFaltante();
+}
+
+void VentanaReplicacion::Form_Unload() {
+    if (Proceso::BasesDD)
+        Proceso::BasesDD->CierraBdD(Conexion);
+    else
+        Conexion.Cierra();
+}
+
+bool VentanaReplicacion::ValidaCampos() {
+    bool Cancel = false;
+    for (std::size_t i = 0; i < txtDato.size() && !Cancel; ++i)
+        txtDato_Validate(static_cast<int>(i), Cancel);
+    return !Cancel;
+}
+
+bool VentanaReplicacion::ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves,
+                                        bool avisaRechazo) {
+    Estado(QStringLiteral("el archivo de opciones con el servidor de MySQL"), true);
+    dictamen_ = pasos::ValidaOpciones(Utf8(RutaMySQLPrincipal()), Utf8(RutaIni), claves,
+                                      Utf8(Proceso::CarpetaPrograma));
+    if (!dictamen_.acepta && avisaRechazo)
+        InformaRechazo(dictamen_.motivo);
+    return dictamen_.acepta;
+}
+
+void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
+    const QString porque = DeUtf8(motivo);
+    Estado(QStringLiteral("El servidor de MySQL no arrancaría con el archivo de opciones así "
+                          "cambiado:"));
+    Estado(porque);
+    Estado(QStringLiteral("No se cambió nada."));
+    rtqx5::MsgBox(
+        Utf8(QStringLiteral("El servidor de MySQL no arrancaría con el archivo «") + RutaIni +
+             QStringLiteral("» así cambiado, por lo que no se cambió nada:\r\n\r\n") + porque),
+        rtqx5::vbCritical, "Error");
+}
+
+bool VentanaReplicacion::RespaldaRutaIni() {
+    std::string copia;
+    const auto error = Paso([&] {
+        copia = pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(RutaIni), std::time(nullptr));
+    });
+    if (error) {
+        AnotaFalla(QStringLiteral("No se pudo respaldar «%1» (%2); no se cambió el archivo")
+                       .arg(RutaIni, DeUtf8(error->Descripcion())));
+        return false;
+    }
+    if (!copia.empty()) {
+        const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
+        Paso([&] { EscribeBitacora(linea); });
+        Paso([&] { Estado(linea); });
+    }
+    return true;
+}
+
+void VentanaReplicacion::EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves) {
+    for (const pasos::ClaveOpcion& c : claves)
+        Paso([&] { pasos::EscribeOpcion(*Proceso::libRTSA, c, Utf8(RutaIni)); });
+}
+
+bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {
+    const std::string comando = pasos::ComandoNet(accion, Utf8(servicio));
+    Paso([&] { EscribeBitacora(DeUtf8(comando)); });
+    bool bien = false;
+    Paso([&] { bien = EjecutaComando(comando); });
+    return bien;
+}

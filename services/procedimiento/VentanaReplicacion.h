@@ -1,0 +1,82 @@
+#pragma once
+
+#include "ArchivoOpciones.h"
+#include "Componentes.h"
+#include "VentanaProcedimiento.h"
+
+#include <QString>
+#include <vector>
+
+// Lo que comparten las ventanas del maestro y del esclavo: el archivo de
+// opciones (txtElINI, RutaIni) y sus valores, la conexión, PonDato,
+// AvisaArchivoFaltante, la validación de los campos y de la ruta, la primera
+// activación y la descarga; y los pasos que cambian el archivo de opciones con
+// cuidado: consultar antes al servidor de MySQL, respaldar y escribir clave por
+// clave.
+class VentanaReplicacion : public VentanaProcedimiento {
+    Q_OBJECT
+public:
+    // Reglas de los campos (iguales en ambas ventanas): el campo 4 (días) vale
+    // de 1 a 15 por rtval y no se reescribe; los demás pierden todo espacio y
+    // no pueden quedar vacíos. Con Cancel, pitido.
+    void txtDato_Validate(int Index, bool& Cancel);
+    // Cancel cuando no existe el archivo (pitido). Otro archivo existente (sin
+    // distinguir mayúsculas) pasa a ser RutaIni y se cargan sus datos.
+    void txtElINI_Validate(bool& Cancel);
+
+    QLineEdit* txtElINI = nullptr;
+
+    QString RutaIni;
+    rtqx5::Conexion Conexion;
+    QString BdReplicar;
+    QString NombreLog;
+    QString DiasExpiracion;
+    QString IdServidor;
+
+protected:
+    VentanaReplicacion(const QString& nombre, const QString& caption, QWidget* parent);
+
+    // txtElINI con su etiqueta lblEtiq(8) ya creada por la ventana; sus
+    // eventos: Resalta, Teclas, Enter sin clase y la validación.
+    QLineEdit* CreaElINI();
+    // Valida al salir cada txtDato y txtElINI.
+    void InstalaValidaciones();
+
+    // Si el valor no es "", se pone en txtDato(indice).
+    void PonDato(const QString& valor, int indice);
+    // Cuadro crítico "El archivo «RutaIni» no existe", título "Error".
+    void AvisaArchivoFaltante();
+    // Carga las claves de RutaIni en el estado y los campos.
+    virtual void CargaDatosIni() = 0;
+    // Valor de la clave en la sección mysqld de RutaIni ("" si falta).
+    QString LeeMysqld(const char* clave) const;
+
+    // Primera activación: CargaDatosIni si existe RutaIni, si no el aviso.
+    void Form_Activate() override;
+    // CierraBdD(Conexion).
+    void Form_Unload() override;
+
+    // Valida todos los campos de 0 en adelante; para en el primero rechazado.
+    bool ValidaCampos();
+
+    // Pregunta al servidor de la carpeta de MySQL si arrancaría con RutaIni
+    // cambiado así, con una línea de estado. Sin aceptación muestra en la caja
+    // y en el cuadro crítico "Error" el motivo; devuelve false.
+    bool ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves, bool avisaRechazo = true);
+    // Último dictamen de ServidorAcepta.
+    const pasos::Dictamen& UltimoDictamen() const { return dictamen_; }
+    // Informa un rechazo del servidor (caja y cuadro) sin cambiar nada.
+    void InformaRechazo(const std::string& motivo);
+
+    // Copia RutaIni junto a sí mismo antes de escribirlo y anota la copia en
+    // la bitácora. False (con la falla anotada) si no se pudo copiar.
+    bool RespaldaRutaIni();
+    // Escribe cada clave en su sección de RutaIni, cada una como un paso.
+    void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
+
+    // Corre "net ACCION servicio": a la bitácora y por EjecutaComando.
+    bool ComandoServicio(const char* accion, const QString& servicio);
+
+private:
+    pasos::Dictamen dictamen_;
+};
