@@ -59,13 +59,15 @@ std::string SentenciaGrant(const std::string& usuario, const std::string& direcc
 }
 
 std::uint16_t PuertoValido(const std::string& texto) {
-    if (texto.empty() || texto.size() > 5)
+    if (texto.empty())
         return 0;
     unsigned long n = 0;
     for (const char c : texto) {
         if (c < '0' || c > '9')
             return 0;
         n = n * 10 + static_cast<unsigned long>(c - '0');
+        if (n > 65535)
+            return 0;
     }
     return n >= 1 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
 }

@@ -12,6 +12,10 @@
 //   aux_consola marca RUTA  crea RUTA.abierto (programa asociado a un tipo)
 //   aux_consola escritorio  se une al escritorio y espera para siempre: mantiene
 //                           vivo el explorer.exe de Wine mientras corren las pruebas
+//   aux_consola argumentos A…  escribe cada argumento entre [ ], uno por línea
+//   aux_consola --defaults-file=F --verbose --help
+//                           hace de mysqld: rechaza (código 7) un archivo con
+//                           "clave-desconocida" como lo hace el servidor
 #include <windows.h>
 
 #include <cstdlib>
@@ -104,6 +108,31 @@ int main(int argc, char** argv) {
         if (h == INVALID_HANDLE_VALUE)
             return 2;
         CloseHandle(h);
+        return 0;
+    }
+    if (modo == "argumentos") {
+        for (int i = 2; i < argc; ++i)
+            Escribe(std::string("[") + argv[i] + "]\r\n");
+        return 0;
+    }
+    if (modo.rfind("--defaults-file=", 0) == 0) {
+        const HANDLE h = CreateFileA(modo.c_str() + 16, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            Escribe("[ERROR] Could not open required defaults file: " + modo.substr(16) + "\r\n");
+            return 1;
+        }
+        std::string contenido(65536, '\0');
+        DWORD leidos = 0;
+        ReadFile(h, contenido.data(), static_cast<DWORD>(contenido.size()), &leidos, nullptr);
+        CloseHandle(h);
+        contenido.resize(leidos);
+        if (contenido.find("clave-desconocida") != std::string::npos) {
+            Escribe("mysqld  Ver 5.1.73-community\r\n"
+                    "081208 10:20:53 [ERROR] mysqld: unknown variable 'clave-desconocida=1'\r\n");
+            return 7;
+        }
+        Escribe("mysqld  Ver 5.1.73-community\r\nUsage: mysqld [OPTIONS]\r\n");
         return 0;
     }
     if (modo == "sale" && argc > 2)
