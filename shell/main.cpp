@@ -1,5 +1,6 @@
 #include "MensajeroQt.h"
 #include "MideArranque.h"
+#include "frmEsclavo.h"
 #include "frmInicial.h"
 #include "frmMaestro.h"
 
@@ -10,6 +11,7 @@
 // Las ventanas de los tres botones de opción se conectan aquí.
 static void ConectaOpciones(frmInicial& ventana) {
     ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
+    ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
 }
 
 int main(int argc, char** argv) {

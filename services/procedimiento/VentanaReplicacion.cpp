@@ -96,14 +96,18 @@ bool VentanaReplicacion::ValidaCampos() {
     return !Cancel;
 }
 
-bool VentanaReplicacion::ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves,
-                                        bool avisaRechazo) {
+bool VentanaReplicacion::ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves) {
     Estado(QStringLiteral("el archivo de opciones con el servidor de MySQL"), true);
-    dictamen_ = pasos::ValidaOpciones(Utf8(RutaMySQLPrincipal()), Utf8(RutaIni), claves,
-                                      Utf8(Proceso::CarpetaPrograma));
-    if (!dictamen_.acepta && avisaRechazo)
-        InformaRechazo(dictamen_.motivo);
-    return dictamen_.acepta;
+    const pasos::Dictamen dictamen = ConsultaServidor(claves);
+    if (!dictamen.acepta)
+        InformaRechazo(dictamen.motivo);
+    return dictamen.acepta;
+}
+
+pasos::Dictamen
+VentanaReplicacion::ConsultaServidor(const std::vector<pasos::ClaveOpcion>& claves) const {
+    return pasos::ValidaOpciones(Utf8(RutaMySQLPrincipal()), Utf8(RutaIni), claves,
+                                 Utf8(Proceso::CarpetaPrograma));
 }
 
 void VentanaReplicacion::InformaRechazo(const std::string& motivo) {

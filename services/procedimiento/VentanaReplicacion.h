@@ -62,9 +62,9 @@ protected:
     // Pregunta al servidor de la carpeta de MySQL si arrancaría con RutaIni
     // cambiado así, con una línea de estado. Sin aceptación muestra en la caja
     // y en el cuadro crítico "Error" el motivo; devuelve false.
-    bool ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves, bool avisaRechazo = true);
-    // Último dictamen de ServidorAcepta.
-    const pasos::Dictamen& UltimoDictamen() const { return dictamen_; }
+    bool ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves);
+    // La misma pregunta, sin línea ni aviso.
+    pasos::Dictamen ConsultaServidor(const std::vector<pasos::ClaveOpcion>& claves) const;
     // Informa un rechazo del servidor (caja y cuadro) sin cambiar nada.
     void InformaRechazo(const std::string& motivo);
 
@@ -76,7 +76,4 @@ protected:
 
     // Corre "net ACCION servicio": a la bitácora y por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
-
-private:
-    pasos::Dictamen dictamen_;
 };
