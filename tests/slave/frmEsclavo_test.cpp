@@ -230,6 +230,73 @@ TEST_F(frmEsclavoTest, SinArchivoDeInstanciaNoSeConectaANingunServidor) {
     EXPECT_TRUE(Caja(*w).ends_with("\nFin del proceso"));
 }
 
+// Un servidor que aún lee master-host y compañía del archivo (MySQL 5.1) recibe
+// las once claves, como las escribía el diseño. Aquí un mysqld que acepta todo
+// al consultarlo hace de 5.1; el servidor real no arranca con ellas, y la
+// corrida lo dice en lugar de darse por buena.
+TEST_F(frmEsclavoTest, ServidorQueAceptaLasOnceClavesLasRecibeEnOrden) {
+    const fs::path mysqld = sandbox.MySQL() / "bin" / "mysqld";
+    fs::rename(mysqld, mysqld.string() + ".real");
+    pruebas::EscribeArchivo(mysqld, "#!/bin/bash\nfor a; do [ \"$a\" = --help ] && exit 0; done\n"
+                                    "exec " +
+                                        Comillas(mysqld.string() + ".real") + " \"$@\"\n");
+    fs::permissions(mysqld, fs::perms::owner_all);
+    fs::copy_file(MyIni(), Ini("MySQL.ini"));
+    const std::string antes = LeeArchivo(MyIni());
+
+    auto w = Abre();
+    w->txtDato[1]->setText("127.0.0.1");
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+
+    EXPECT_EQ(LeeArchivo(MyIni()),
+              antes + "log-bin=qxlog-bin\nserver-id=2\nreplicate-do-db=datos1\n"
+                      "binlog-do-db=datos1\nexpire_logs_days=10\n"
+                      "binlog-row-event-max-size=16777216\nmaster-host=127.0.0.1\n"
+                      "master-user=usuariomirror\nmaster-password=clavereplic\nmaster-port=3306\n"
+                      "master-retry-count=5000\n");
+    const auto bitacora = Bitacora();
+    ASSERT_EQ(bitacora.size(), 3u);
+    EXPECT_EQ(bitacora[1], "net stop MySQL");
+    EXPECT_EQ(bitacora[2], "net start MySQL");
+    EXPECT_TRUE(HayCaja("ERROR", "No pudo conectar a la instancia indicada"));
+    const auto& aviso = cajas.cajas.back();
+    EXPECT_EQ(aviso.estilo, rtqx5::vbExclamation);
+    EXPECT_NE(aviso.texto.find("El comando «net start MySQL» terminó con el código 2"),
+              std::string::npos)
+        << aviso.texto;
+    EXPECT_NE(Caja(*w).find("unknown variable 'master-host=127.0.0.1'"), std::string::npos)
+        << Caja(*w);
+}
+
+// Lo que el servidor rechaza se muestra con su propio mensaje, no con el de una
+// cuenta que ya existe.
+TEST_F(frmEsclavoTest, SentenciaRechazadaMuestraElMensajeDelServidor) {
+    Consulta("CREATE USER 'cajero'@'127.0.0.1' IDENTIFIED BY 'caja'");
+    fs::copy_file(MyIni(), Ini("MySQL.ini"));
+    Proceso::BasesDD->cUsuario = "cajero";
+    Proceso::BasesDD->cPassword = "caja";
+
+    auto w = Abre();
+    w->txtDato[1]->setText("127.0.0.1");
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+
+    int alertas = 0;
+    for (const auto& c : cajas.cajas) {
+        EXPECT_EQ(c.texto.find("El usuario ya existe"), std::string::npos);
+        if (c.titulo == "Alerta") {
+            ++alertas;
+            EXPECT_EQ(c.estilo, rtqx5::vbInformation);
+            EXPECT_NE(c.texto.find("Access denied; you need"), std::string::npos) << c.texto;
+        }
+    }
+    EXPECT_GE(alertas, 2) << "CHANGE MASTER y start slave";
+    EXPECT_NE(cajas.cajas.back().texto.find("El servidor rechazó CHANGE MASTER TO: Access denied"),
+              std::string::npos)
+        << cajas.cajas.back().texto;
+}
+
 // Los ajustes al abrir por primera vez, lo leído de my.ini y las reglas de los
 // campos; un campo vacío o la respuesta No no cambian nada.
 TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
@@ -248,6 +315,16 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
     EXPECT_EQ(w->txtDato[1]->text(), "IP del servidor");
     EXPECT_EQ(w->txtDato[2]->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(w->txtPorto->isReadOnly());
+    QStringList orden;
+    QWidget* control = w->txtElINI;
+    do {
+        if ((control->focusPolicy() & Qt::TabFocus) && !control->objectName().isEmpty())
+            orden << control->objectName();
+        control = control->nextInFocusChain();
+    } while (control != w->txtElINI);
+    EXPECT_EQ(orden.join(' ').toStdString(),
+              "txtElINI txtDato_1 txtDato_0 txtDato_2 txtDato_7 txtDato_8 txtDato_3 txtDato_4 "
+              "txtDato_5 txtDato_6 txtDato_9 cmdProceder");
 
     // Solo dígitos, con su largo, en los campos 4, 5, 7 y 9.
     w->activateWindow();
