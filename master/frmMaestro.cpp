@@ -15,8 +15,6 @@
 namespace {
 
 const QString kTitulo = QStringLiteral("Configuración MAESTRO");
-// El tamaño máximo de un evento de fila del registro binario: 16 MiB.
-constexpr const char* kTamanoEvento = "16777216";
 
 } // namespace
 
@@ -33,11 +31,7 @@ frmMaestro::~frmMaestro() = default;
 void frmMaestro::ConstruyeControles() {
     FijaAreaCliente(12600, 7215);
 
-    Coloca(CreaEtiqueta(0, QStringLiteral("Datos de configuración para conectar a este servidor "
-                                          "MAESTRO")),
-           3480, 120, 5790, 240);
-    Coloca(CreaEtiqueta(8, QStringLiteral("Archivo de configuración:")), 480, 600, 1410, 600);
-    Coloca(CreaElINI(), 2280, 600, 9975, 600);
+    CreaEncabezado(QStringLiteral("Datos de configuración para conectar a este servidor MAESTRO"));
 
     Frame1 = new QGroupBox(QStringLiteral("Datos del usuario, con privilegios de replicación (no "
                                           "se almacenan en el archivo .INI)"),
@@ -192,14 +186,7 @@ void frmMaestro::cmdProceder_Click() {
     DiasExpiracion = txtDato[4]->text();
     IdServidor = txtDato[5]->text();
     NombreLog = txtDato[3]->text();
-    const std::vector<pasos::ClaveOpcion> claves = {
-        {"mysqld", "log-bin", Utf8(NombreLog)},
-        {"mysqld", "server-id", Utf8(IdServidor)},
-        {"mysqld", "replicate-do-db", Utf8(BdReplicar)},
-        {"mysqld", "binlog-do-db", Utf8(BdReplicar)},
-        {"mysqld", "expire_logs_days", Utf8(DiasExpiracion)},
-        {"mysqld", "binlog-row-event-max-size", kTamanoEvento},
-    };
+    const std::vector<pasos::ClaveOpcion> claves = ClavesRegistroBinario();
     // Nada cambia si el servidor no arrancaría con el archivo así.
     if (!ServidorAcepta(claves)) {
         cmdProceder->setEnabled(true);

@@ -17,7 +17,6 @@ namespace {
 
 const QString kTitulo = QStringLiteral("Configuración MAESTRO");
 const QString kSeccion = QStringLiteral("Configuración");
-constexpr const char* kTamanoEvento = "16777216";
 // Opciones del maestro que MySQL 5.5 y posteriores (y MariaDB) ya no leen del
 // archivo de opciones: con ellas el servidor no arranca.
 constexpr const char* kOpcionesMaestro[] = {"master-host", "master-user", "master-password",
@@ -61,11 +60,7 @@ frmEsclavo::~frmEsclavo() = default;
 void frmEsclavo::ConstruyeControles() {
     FijaAreaCliente(12600, 7560);
 
-    Coloca(CreaEtiqueta(0, QStringLiteral("Datos de configuración para conectar al servidor "
-                                          "MAESTRO")),
-           3480, 120, 5790, 240);
-    Coloca(CreaEtiqueta(8, QStringLiteral("Archivo de configuración:")), 480, 600, 1410, 600);
-    Coloca(CreaElINI(), 2280, 600, 9975, 600);
+    CreaEncabezado(QStringLiteral("Datos de configuración para conectar al servidor MAESTRO"));
 
     QLabel* grupo = CreaEtiqueta(10, QStringLiteral("Datos del servidor MAESTRO"));
     QFont negrita = grupo->font();
@@ -280,19 +275,14 @@ void frmEsclavo::cmdProceder_Click() {
     ClaveMaestro = txtDato[2]->text();
     PuertoMaestro = txtDato[7]->text();
     ReintentosMaestro = txtDato[9]->text();
-    std::vector<pasos::ClaveOpcion> claves = {
-        {"mysqld", "log-bin", Utf8(NombreLog)},
-        {"mysqld", "server-id", Utf8(IdServidor)},
-        {"mysqld", "replicate-do-db", Utf8(BdReplicar)},
-        {"mysqld", "binlog-do-db", Utf8(BdReplicar)},
-        {"mysqld", "expire_logs_days", Utf8(DiasExpiracion)},
-        {"mysqld", "binlog-row-event-max-size", kTamanoEvento},
-        {"mysqld", "master-host", Utf8(HostMaestro)},
-        {"mysqld", "master-user", Utf8(UsuarioMaestro)},
-        {"mysqld", "master-password", Utf8(ClaveMaestro)},
-        {"mysqld", "master-port", Utf8(PuertoMaestro)},
-        {"mysqld", "master-retry-count", Utf8(ReintentosMaestro)},
-    };
+    std::vector<pasos::ClaveOpcion> claves = ClavesRegistroBinario();
+    claves.insert(claves.end(), {
+                                    {"mysqld", "master-host", Utf8(HostMaestro)},
+                                    {"mysqld", "master-user", Utf8(UsuarioMaestro)},
+                                    {"mysqld", "master-password", Utf8(ClaveMaestro)},
+                                    {"mysqld", "master-port", Utf8(PuertoMaestro)},
+                                    {"mysqld", "master-retry-count", Utf8(ReintentosMaestro)},
+                                });
     // Nada cambia si el servidor no arrancaría con el archivo así.
     bool cambiaMaestro = false;
     if (!EligeClaves(claves, cambiaMaestro)) {

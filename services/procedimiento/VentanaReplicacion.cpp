@@ -6,6 +6,7 @@
 #include "Proceso.h"
 #include "TextosProcedimiento.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <ctime>
 
@@ -13,11 +14,25 @@ VentanaReplicacion::VentanaReplicacion(const QString& nombre, const QString& cap
                                        QWidget* parent)
     : VentanaProcedimiento(nombre, caption, parent) {}
 
-QLineEdit* VentanaReplicacion::CreaElINI() {
+void VentanaReplicacion::CreaEncabezado(const QString& titulo) {
+    Coloca(CreaEtiqueta(0, titulo), 3480, 120, 5790, 240);
+    Coloca(CreaEtiqueta(8, QStringLiteral("Archivo de configuración:")), 480, 600, 1410, 600);
     txtElINI = new QLineEdit(this);
     txtElINI->setObjectName(QStringLiteral("txtElINI"));
     PreparaCampo(txtElINI, QString());
-    return txtElINI;
+    Coloca(txtElINI, 2280, 600, 9975, 600);
+}
+
+std::vector<pasos::ClaveOpcion> VentanaReplicacion::ClavesRegistroBinario() const {
+    // El tamaño máximo de un evento de fila del registro binario: 16 MiB.
+    return {
+        {"mysqld", "log-bin", Utf8(NombreLog)},
+        {"mysqld", "server-id", Utf8(IdServidor)},
+        {"mysqld", "replicate-do-db", Utf8(BdReplicar)},
+        {"mysqld", "binlog-do-db", Utf8(BdReplicar)},
+        {"mysqld", "expire_logs_days", Utf8(DiasExpiracion)},
+        {"mysqld", "binlog-row-event-max-size", "16777216"},
+    };
 }
 
 void VentanaReplicacion::InstalaValidaciones() {

@@ -36,9 +36,9 @@ public:
 protected:
     VentanaReplicacion(const QString& nombre, const QString& caption, QWidget* parent);
 
-    // txtElINI con su etiqueta lblEtiq(8) ya creada por la ventana; sus
-    // eventos: Resalta, Teclas, Enter sin clase y la validación.
-    QLineEdit* CreaElINI();
+    // El título lblEtiq(0), "Archivo de configuración:" lblEtiq(8) y txtElINI
+    // (Resalta, Teclas, Enter sin clase), en los mismos lugares en ambas.
+    void CreaEncabezado(const QString& titulo);
     // Valida al salir cada txtDato y txtElINI.
     void InstalaValidaciones();
 
@@ -71,6 +71,9 @@ protected:
     // Copia RutaIni junto a sí mismo antes de escribirlo y anota la copia en
     // la bitácora. False (con la falla anotada) si no se pudo copiar.
     bool RespaldaRutaIni();
+    // Las seis claves del registro binario en [mysqld], de BdReplicar,
+    // NombreLog, DiasExpiracion e IdServidor.
+    std::vector<pasos::ClaveOpcion> ClavesRegistroBinario() const;
     // Escribe cada clave en su sección de RutaIni, cada una como un paso.
     void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
 

@@ -12,6 +12,7 @@
 #include "frmInicial.h"
 
 #include <QDir>
+#include <QStringList>
 #include <QTest>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +52,18 @@ protected:
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(20);
+    }
+
+    // Los nombres de los controles que el tabulador visita desde `desde`.
+    static std::string OrdenTabulacion(QWidget* desde) {
+        QStringList orden;
+        QWidget* control = desde;
+        do {
+            if ((control->focusPolicy() & Qt::TabFocus) && !control->objectName().isEmpty())
+                orden << control->objectName();
+            control = control->nextInFocusChain();
+        } while (control != desde);
+        return orden.join(QLatin1Char(' ')).toStdString();
     }
 
     std::string RutaMySQL() const { return sandbox.MySQL().string(); }

@@ -284,14 +284,7 @@ TEST_F(frmMaestroTest, ServicioInexistenteYDosBasesMarcadas) {
 // retiene el foco y pita; el cierre de la ventana nunca queda bloqueado.
 TEST_F(frmMaestroTest, CamposRechazadosRetienenElFoco) {
     auto w = Abre();
-    QStringList orden;
-    QWidget* control = w->txtElINI;
-    do {
-        if ((control->focusPolicy() & Qt::TabFocus) && !control->objectName().isEmpty())
-            orden << control->objectName();
-        control = control->nextInFocusChain();
-    } while (control != w->txtElINI);
-    EXPECT_EQ(orden.join(' ').toStdString(),
+    EXPECT_EQ(OrdenTabulacion(w->txtElINI),
               "txtElINI txtDato_0 txtDato_1 txtDato_2 lstBdeDs txtDato_3 txtDato_4 txtDato_5 "
               "txtDato_6 cmdProceder");
     w->activateWindow();

@@ -315,14 +315,7 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
     EXPECT_EQ(w->txtDato[1]->text(), "IP del servidor");
     EXPECT_EQ(w->txtDato[2]->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(w->txtPorto->isReadOnly());
-    QStringList orden;
-    QWidget* control = w->txtElINI;
-    do {
-        if ((control->focusPolicy() & Qt::TabFocus) && !control->objectName().isEmpty())
-            orden << control->objectName();
-        control = control->nextInFocusChain();
-    } while (control != w->txtElINI);
-    EXPECT_EQ(orden.join(' ').toStdString(),
+    EXPECT_EQ(OrdenTabulacion(w->txtElINI),
               "txtElINI txtDato_1 txtDato_0 txtDato_2 txtDato_7 txtDato_8 txtDato_3 txtDato_4 "
               "txtDato_5 txtDato_6 txtDato_9 cmdProceder");
 
