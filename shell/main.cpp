@@ -1,6 +1,7 @@
 #include "MensajeroQt.h"
 #include "MideArranque.h"
 #include "frmInicial.h"
+#include "frmInstancia.h"
 #include "frmMaestro.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 
 // Las ventanas de los tres botones de opción se conectan aquí.
 static void ConectaOpciones(frmInicial& ventana) {
+    ventana.AsignaOpcion(0, [] { return std::make_unique<frmInstancia>(); });
     ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
 }
 
