@@ -31,10 +31,17 @@ std::pair<std::string, std::string> PartesNombre(const std::string& nombre) {
 
 } // namespace
 
+// Strings are built by appending only: GCC 12 at -O3 warns (-Wrestrict)
+// about a literal inserted in front of a temporary string.
+
 std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::string& nombre,
                                    const std::string& ini) {
-    return ProgramaMySQL(rutaMySQL, "mysqld") + " --install " + ArgumentoLinea(nombre) +
-           " --defaults-file=" + ArgumentoLinea(ini, true);
+    std::string r = ProgramaMySQL(rutaMySQL, "mysqld");
+    r += " --install ";
+    r += ArgumentoLinea(nombre);
+    r += " --defaults-file=";
+    r += ArgumentoLinea(ini, true);
+    return r;
 }
 
 std::string ComandoArrancaServicio(const std::string& nombre) {
@@ -44,17 +51,25 @@ std::string ComandoArrancaServicio(const std::string& nombre) {
 std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& usuario,
                                     const std::string& clave, std::uint16_t puerto,
                                     bool enmascarada) {
-    std::string r = ProgramaMySQL(rutaMySQL, "mysql_upgrade") +
-                    " --host=127.0.0.1 --port=" + std::to_string(puerto) + " --protocol=tcp " +
-                    ArgumentoLinea("--user=" + usuario);
-    if (!clave.empty())
-        r += " " + (enmascarada ? std::string("--password=") + kClaveOculta
-                                : ArgumentoLinea("--password=" + clave));
-    return r + " --force";
+    std::string r = ProgramaMySQL(rutaMySQL, "mysql_upgrade");
+    r += " --host=127.0.0.1 --port=";
+    r += std::to_string(puerto);
+    r += " --protocol=tcp ";
+    r += ArgumentoLinea("--user=" + usuario);
+    if (!clave.empty()) {
+        r += ' ';
+        r += enmascarada ? std::string("--password=") + kClaveOculta
+                         : ArgumentoLinea("--password=" + clave);
+    }
+    r += " --force";
+    return r;
 }
 
 std::string ValorDatadir(const std::string& carpeta) {
-    return "\"" + rtqx5::DiagonalesMySQL(carpeta) + "\"";
+    std::string r = "\"";
+    r += rtqx5::DiagonalesMySQL(carpeta);
+    r += '"';
+    return r;
 }
 
 std::string CarpetaDatosOriginal(const std::string& datadir) {
