@@ -86,22 +86,4 @@ TEST(Pasos, ArchivosDeLaBaseMysqlQueSirvenAUnaInstanciaNueva) {
     EXPECT_TRUE(pasos::OrigenDeCopia("/var/lib/mysql/"));
 }
 
-// La clave y el usuario de mysql_upgrade llegan enteros al programa, y la
-// clave nunca aparece en el texto que se muestra.
-TEST(Pasos, ComandoDeMysqlUpgradeConClaveOculta) {
-    const std::string clave = "cl\"a ve\\";
-    const std::string comando =
-        pasos::ComandoActualizaSistema("/opt/My SQL/", "us uario", clave, 3308, false);
-    EXPECT_EQ(ejecucion::DivideLineaComandos(comando),
-              (std::vector<std::string>{"/opt/My SQL/bin/mysql_upgrade", "--host=127.0.0.1",
-                                        "--port=3308", "--protocol=tcp", "--user=us uario",
-                                        "--password=" + clave, "--force"}));
-    EXPECT_EQ(pasos::ComandoActualizaSistema("/opt/My SQL/", "root", clave, 3308, true),
-              "\"/opt/My SQL/bin/mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp "
-              "--user=root --password=******** --force");
-    EXPECT_EQ(pasos::ComandoActualizaSistema("/m/", "root", "", 3308, false),
-              "\"/m/bin/mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp --user=root "
-              "--force");
-}
-
 } // namespace

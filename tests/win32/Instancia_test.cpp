@@ -26,6 +26,9 @@ TEST(InstanciaWin32, ComandosYDatadirConLaCarpetaDeMySQLDeWindows) {
     EXPECT_EQ(pasos::ComandoActualizaSistema("C:\\MySQL\\", "root", "Tesal2024", 3308, true),
               "\"C:\\MySQL\\bin\\mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp "
               "--user=root --password=******** --force");
+    EXPECT_EQ(pasos::ComandoActualizaSistema("C:\\MySQL\\", "root", "", 3308, false),
+              "\"C:\\MySQL\\bin\\mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp "
+              "--user=root --force");
     const std::string mysql = "C:\\Archivos de programa\\MySQL\\MySQL Server 5.1\\";
     EXPECT_EQ(pasos::ComandoInstalaServicio(mysql, "Mi espejo", mysql + "QXmirror.ini"),
               "\"" + mysql + "bin\\mysqld\" --install \"Mi espejo\" --defaults-file=\"" + mysql +
