@@ -241,13 +241,17 @@ void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString
 int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& DatosNuevo) {
     const QString separador(QLatin1Char(rtqx5::SeparadorRuta()));
     const QString carpetaNueva = DatosNuevo + QStringLiteral("mysql");
+    // Una carpeta que no se puede crear es un error del paso: se informa y el
+    // procedimiento sigue con los comandos.
     bool creada = false;
-    Paso([&] { creada = Proceso::DeArchivos->CreaRuta(Utf8(carpetaNueva)); });
-    if (!creada) {
-        AnotaFalla(QStringLiteral("No se pudo crear la carpeta «%1»; no se copió la base mysql")
-                       .arg(carpetaNueva));
+    PasoAnotado(QStringLiteral("No se copió la base mysql"), [&] {
+        if (!Proceso::DeArchivos->CreaRuta(Utf8(carpetaNueva)))
+            throw rtqx5::ErrorRT(rtqx5::kErrorArchivo,
+                                 "No se pudo crear la carpeta " + Utf8(carpetaNueva));
+        creada = true;
+    });
+    if (!creada)
         return 0;
-    }
     // Sin carpeta de datos del servidor instalado no hay de dónde copiar (y
     // nunca de la raíz).
     if (!pasos::OrigenDeCopia(Utf8(DatosOriginal))) {

@@ -268,7 +268,8 @@ TEST_F(frmInstanciaTest, AvisosDeLoQueYaExisteYSiCorreCadaPaso) {
 // Sin my.ini y con el archivo nuevo ya existente: los avisos 1 y 2 en ese
 // orden. No deja todo como estaba; Sí después informa el error de la copia
 // sin fuente y sigue: sin carpeta de datos original no se copia nada (nunca
-// desde la raíz), y las claves se escriben.
+// desde la raíz), y las claves se escriben. Una carpeta que no se puede crear
+// también se informa sin detener el procedimiento.
 TEST_F(frmInstanciaTest, SinMyIniNoNoTocaNadaYSiSigueSinCopiar) {
     const fs::path guardado = sandbox.MySQL() / "guardado.ini";
     fs::rename(MyIni(), guardado);
@@ -328,6 +329,20 @@ TEST_F(frmInstanciaTest, SinMyIniNoNoTocaNadaYSiSigueSinCopiar) {
     EXPECT_EQ(lib.LeeIni("mysqld", "port", IniNuevo()), puerto);
     EXPECT_EQ(lib.LeeIni("mysqld", "datadir", IniNuevo()), datos);
     EXPECT_TRUE(HayServicio("QXmirror")) << "mysqld --install corrió";
+    EXPECT_TRUE(Caja(*w).ends_with("\nFin del proceso"));
+
+    // Otra vez, con una carpeta de datos que no se puede crear (bajo un
+    // archivo): su error se informa y el procedimiento llega al final.
+    w->close();
+    w = Abre();
+    const std::string imposible = IniNuevo() + "/datos";
+    w->txtDatoMultiLinea->setPlainText(QString::fromStdString(imposible));
+    cajas.cajas.clear();
+    cajas.respuestas = {rtqx5::vbOK, rtqx5::vbYes};
+    w->cmdProceder_Click();
+    const std::string falla = "No se pudo crear la carpeta " + imposible + "/mysql";
+    EXPECT_TRUE(HayCaja("ERROR", "Error 75, " + falla));
+    EXPECT_TRUE(HayCaja("Nueva instancia", "No se copió la base mysql: " + falla));
     EXPECT_TRUE(Caja(*w).ends_with("\nFin del proceso"));
 }
 
