@@ -2,6 +2,7 @@
 #include "MideArranque.h"
 #include "frmEsclavo.h"
 #include "frmInicial.h"
+#include "frmInstancia.h"
 #include "frmMaestro.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 // Las ventanas de los tres botones de opción se conectan aquí.
 static void ConectaOpciones(frmInicial& ventana) {
+    ventana.AsignaOpcion(0, [] { return std::make_unique<frmInstancia>(); });
     ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
     ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
 }

@@ -17,7 +17,8 @@ constexpr int kEnter = 13;
 
 class FiltroCampo : public QObject {
 public:
-    FiltroCampo(QWidget* campo, const QString& clase) : QObject(campo), clase_(clase) {}
+    FiltroCampo(QWidget* campo, const QString& clase, bool conTeclas)
+        : QObject(campo), clase_(clase), conTeclas_(conTeclas) {}
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override {
@@ -29,7 +30,7 @@ protected:
         } else if (evento->type() == QEvent::KeyPress) {
             const auto* tecla = static_cast<QKeyEvent*>(evento);
             int codigo = CodigoTecla(tecla->key());
-            if (codigo != 0) {
+            if (codigo != 0 && conTeclas_) {
                 Teclas(control, codigo);
                 if (codigo == 0)
                     return true;
@@ -50,6 +51,7 @@ protected:
 
 private:
     QString clase_;
+    bool conTeclas_;
 };
 
 bool AceptaFoco(const QWidget* w, const QWidget* ventana) {
@@ -172,7 +174,7 @@ int EstadoMayusculas(Qt::KeyboardModifiers modificadores) {
            (modificadores & Qt::AltModifier ? 4 : 0);
 }
 
-void PreparaCampo(QWidget* campo, const QString& clase) {
+void PreparaCampo(QWidget* campo, const QString& clase, bool conTeclas) {
     if (campo)
-        campo->installEventFilter(new FiltroCampo(campo, clase));
+        campo->installEventFilter(new FiltroCampo(campo, clase, conTeclas));
 }

@@ -38,5 +38,7 @@ void MueveFoco(QWidget* desde, bool adelante);
 int CodigoTecla(int teclaQt);
 int EstadoMayusculas(Qt::KeyboardModifiers modificadores);
 
-// Instala en el campo Resalta, Teclas y Enter con su clase de captura.
-void PreparaCampo(QWidget* campo, const QString& clase = QStringLiteral("X"));
+// Instala en el campo Resalta, Teclas (salvo sin conTeclas: las flechas de un
+// campo de varias líneas se quedan en él) y Enter con su clase de captura.
+void PreparaCampo(QWidget* campo, const QString& clase = QStringLiteral("X"),
+                  bool conTeclas = true);

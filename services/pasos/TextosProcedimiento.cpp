@@ -90,8 +90,9 @@ std::string ComandoNet(const std::string& accion, const std::string& servicio) {
     return Une("net ", accion, " ", servicio);
 }
 
-std::string ArgumentoLinea(const std::string& argumento) {
-    if (!argumento.empty() && argumento.find_first_of(" \t\"") == std::string::npos)
+std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComillas) {
+    if (!siempreEntreComillas && !argumento.empty() &&
+        argumento.find_first_of(" \t\"") == std::string::npos)
         return argumento;
     std::string r = "\"";
     std::size_t diagonales = 0;

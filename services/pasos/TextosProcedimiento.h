@@ -40,9 +40,10 @@ std::string SentenciaChangeMaster(const std::string& host, const std::string& pu
 std::string ComandoNet(const std::string& accion, const std::string& servicio);
 
 // One argument of a command line by the Windows quoting rules: as it is when
-// it holds no blank or double quote, else between double quotes with inner
-// quotes and the backslashes before them escaped.
-std::string ArgumentoLinea(const std::string& argumento);
+// it holds no blank or double quote (unless `siempreEntreComillas`), else
+// between double quotes with inner quotes and the backslashes before them
+// escaped.
+std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComillas = false);
 
 // A program of the MySQL folder between double quotes: the folder (ending in
 // the separator), "bin", the separator and the name ("C:\MySQL\bin\mysqld").

@@ -32,6 +32,7 @@ orden desconocida|pause MySQL|Uso: net start NOMBRE
 start de más|start MySQL otro|Uso: net start NOMBRE
 start de un servicio que no existe|start Inexistente|no hay ningún servicio llamado Inexistente
 stop de un servicio que no existe|stop Inexistente|no hay ningún servicio llamado Inexistente
+query de un servicio que no existe|query Inexistente|no hay ningún servicio llamado Inexistente
 nombre con ruta|start ../servicios/mysql|no hay ningún servicio llamado ../servicios/mysql
 FIN
 igual "$antes" "$(ls -A "$RT_SERVICIOS")" "las órdenes mal dadas no tocan la carpeta de servicios"
@@ -54,6 +55,10 @@ args=()
 [ -n "$pid" ] && mapfile -d '' -t args <"/proc/$pid/cmdline"
 igual "--defaults-file=$INI" "${args[1]:-}" "--defaults-file es el primer argumento del servidor"
 contiene "${args[*]}" "--bind-address=127.0.0.1" "el servidor escucha solo en 127.0.0.1"
+
+corre "$NET" query mysql
+igual 0 "$CODIGO" "net query de un servicio existente: código"
+contiene "$SALIDA" "El servicio MySQL existe y está iniciado." "net query: estado"
 
 corre "$NET" start MYSQL
 igual 2 "$CODIGO" "net start de un servicio ya iniciado: código"

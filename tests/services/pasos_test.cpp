@@ -1,11 +1,17 @@
 // Textos de los procedimientos que no se ven enteros en las pruebas de las
 // ventanas: la cita de argumentos, el número de un error, el maestro de un
-// esclavo y el motivo de un rechazo del servidor.
+// esclavo, el motivo de un rechazo del servidor y qué archivos de la base
+// mysql sirven a una instancia nueva.
 #include "ArchivoOpciones.h"
 #include "Errores.h"
 #include "LineaComandos.h"
+#include "PasosInstancia.h"
+#include "Servidor.h"
+#include "Sistema.h"
 #include "TextosProcedimiento.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,6 +55,35 @@ TEST(Pasos, MotivoDelRechazoSonLasLineasDeError) {
                                    "'foo=1'\nmariadbd  Ver 10.11\nUsage: mariadbd [OPTIONS]\n"),
               "2026-12-08 10:20:53 0 [ERROR] mariadbd: unknown variable 'foo=1'");
     EXPECT_EQ(pasos::MotivoRechazo("\r\nuno\r\n\r\ndos\r\n"), "uno\r\ndos");
+}
+
+// Los archivos comunes de la carpeta (sin ocultos ni carpetas) y, de ellos,
+// los de tablas con .ibd junto al .frm quedan fuera de la copia, sin
+// distinguir mayúsculas. Sin carpeta de origen no hay copia.
+TEST(Pasos, ArchivosDeLaBaseMysqlQueSirvenAUnaInstanciaNueva) {
+    pruebas::CarpetaTemporal carpeta;
+    for (const char* n :
+         {"user.frm", "user.MAD", "user.MAI", "gtid_slave_pos.frm", "gtid_slave_pos.ibd",
+          "Stats.FRM", "stats.IBD", "stats.cfg", "solo.ibd", "db.opt", ".oculto.frm"})
+        pruebas::EscribeArchivo(carpeta.Ruta() / n, "x");
+    std::filesystem::create_directory(carpeta.Ruta() / "sub.frm");
+    std::vector<std::string> nombres = pasos::ArchivosComunes(carpeta.Ruta().string());
+    std::sort(nombres.begin(), nombres.end());
+    EXPECT_EQ(nombres, (std::vector<std::string>{"Stats.FRM", "db.opt", "gtid_slave_pos.frm",
+                                                 "gtid_slave_pos.ibd", "solo.ibd", "stats.IBD",
+                                                 "stats.cfg", "user.MAD", "user.MAI", "user.frm"}));
+    const pasos::ArchivosSistema archivos = pasos::SeparaArchivosSistema(nombres);
+    EXPECT_EQ(archivos.copiar,
+              (std::vector<std::string>{"db.opt", "solo.ibd", "user.MAD", "user.MAI", "user.frm"}));
+    EXPECT_EQ(archivos.omitir,
+              (std::vector<std::string>{"Stats.FRM", "gtid_slave_pos.frm", "gtid_slave_pos.ibd",
+                                        "stats.IBD", "stats.cfg"}));
+    EXPECT_THROW(pasos::ArchivosComunes(carpeta.En("no-existe")), rtqx5::ErrorRT);
+
+    for (const char* sinOrigen : {"", "/", "//", "\\"})
+        EXPECT_FALSE(pasos::OrigenDeCopia(pasos::CarpetaDatosOriginal(sinOrigen))) << sinOrigen;
+    EXPECT_EQ(pasos::CarpetaDatosOriginal("/var/lib/mysql"), "/var/lib/mysql/");
+    EXPECT_TRUE(pasos::OrigenDeCopia("/var/lib/mysql/"));
 }
 
 } // namespace

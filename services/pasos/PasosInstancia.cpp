@@ -1,0 +1,105 @@
+#include "PasosInstancia.h"
+
+#include "Rutas.h"
+#include "TextosProcedimiento.h"
+
+#include <algorithm>
+#include <set>
+
+namespace pasos {
+
+namespace {
+
+constexpr const char* kClaveOculta = "********";
+
+std::string Minusculas(std::string texto) {
+    std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return texto;
+}
+
+// "name" and ".ext" of a file name, in lower case (Windows names do not
+// tell case); no dot: no extension.
+std::pair<std::string, std::string> PartesNombre(const std::string& nombre) {
+    const std::string n = Minusculas(nombre);
+    const auto punto = n.rfind('.');
+    if (punto == std::string::npos)
+        return {n, {}};
+    return {n.substr(0, punto), n.substr(punto)};
+}
+
+} // namespace
+
+// Strings are built by appending only: GCC 12 at -O3 warns (-Wrestrict)
+// about a literal inserted in front of a temporary string.
+
+std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::string& nombre,
+                                   const std::string& ini) {
+    std::string r = ProgramaMySQL(rutaMySQL, "mysqld");
+    r += " --install ";
+    r += ArgumentoLinea(nombre);
+    r += " --defaults-file=";
+    r += ArgumentoLinea(ini, true);
+    return r;
+}
+
+std::string ComandoArrancaServicio(const std::string& nombre) {
+    return ComandoNet("start", ArgumentoLinea(nombre));
+}
+
+std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& usuario,
+                                    const std::string& clave, std::uint16_t puerto,
+                                    bool enmascarada) {
+    std::string r = ProgramaMySQL(rutaMySQL, "mysql_upgrade");
+    r += " --host=127.0.0.1 --port=";
+    r += std::to_string(puerto);
+    r += " --protocol=tcp ";
+    r += ArgumentoLinea("--user=" + usuario);
+    if (!clave.empty()) {
+        r += ' ';
+        r += enmascarada ? std::string("--password=") + kClaveOculta
+                         : ArgumentoLinea("--password=" + clave);
+    }
+    r += " --force";
+    return r;
+}
+
+std::string ValorDatadir(const std::string& carpeta) {
+    std::string r = "\"";
+    r += rtqx5::DiagonalesMySQL(carpeta);
+    r += '"';
+    return r;
+}
+
+std::string CarpetaDatosOriginal(const std::string& datadir) {
+    std::string r = datadir;
+    std::replace(r.begin(), r.end(), '/', rtqx5::SeparadorRuta());
+    if (r.empty() || r.back() != rtqx5::SeparadorRuta())
+        r += rtqx5::SeparadorRuta();
+    return r;
+}
+
+bool OrigenDeCopia(const std::string& carpeta) {
+    return carpeta.find_first_not_of("/\\") != std::string::npos;
+}
+
+ArchivosSistema SeparaArchivosSistema(const std::vector<std::string>& nombres) {
+    std::set<std::string> conFrm, conIbd;
+    for (const std::string& n : nombres) {
+        const auto [base, extension] = PartesNombre(n);
+        if (extension == ".frm")
+            conFrm.insert(base);
+        else if (extension == ".ibd")
+            conIbd.insert(base);
+    }
+    ArchivosSistema r;
+    for (const std::string& n : nombres) {
+        const std::string base = PartesNombre(n).first;
+        const bool innodb = conFrm.contains(base) && conIbd.contains(base);
+        (innodb ? r.omitir : r.copiar).push_back(n);
+    }
+    return r;
+}
+
+} // namespace pasos
