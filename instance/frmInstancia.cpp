@@ -262,6 +262,11 @@ int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& 
 
     const QString origen = DatosOriginal + QStringLiteral("mysql") + separador;
     const QString destino = carpetaNueva + separador;
+    if (pasos::MismaCarpeta(Utf8(origen), Utf8(destino))) {
+        Estado(QStringLiteral("No se copió la base mysql: la carpeta nueva es la del servidor "
+                              "instalado"));
+        return 0;
+    }
     std::vector<std::string> nombres;
     const auto error = Paso([&] { nombres = pasos::ArchivosComunes(Utf8(origen)); });
     if (error) {

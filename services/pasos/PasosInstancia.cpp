@@ -4,7 +4,9 @@
 #include "TextosProcedimiento.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
+#include <system_error>
 
 namespace pasos {
 
@@ -81,7 +83,20 @@ std::string CarpetaDatosOriginal(const std::string& datadir) {
 }
 
 bool OrigenDeCopia(const std::string& carpeta) {
-    return carpeta.find_first_not_of("/\\") != std::string::npos;
+    const auto resto = carpeta.find_first_not_of("/\\");
+    if (resto == std::string::npos)
+        return false;
+    // "C:" followed by nothing but separators.
+    const bool unidad = resto == 0 && carpeta.size() >= 2 && carpeta[1] == ':' &&
+                        carpeta.find_first_not_of("/\\", 2) == std::string::npos;
+    return !unidad;
+}
+
+bool MismaCarpeta(const std::string& una, const std::string& otra) {
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::u8path(una), std::filesystem::u8path(otra),
+                                       ec) &&
+           !ec;
 }
 
 ArchivosSistema SeparaArchivosSistema(const std::vector<std::string>& nombres) {

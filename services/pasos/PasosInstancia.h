@@ -36,8 +36,12 @@ std::string ValorDatadir(const std::string& carpeta);
 std::string CarpetaDatosOriginal(const std::string& datadir);
 
 // False for a folder that cannot be the source of the copy of the system
-// database: empty, or nothing but separators (the root of the file system).
+// database: empty, or nothing but separators (the root of the file system),
+// or the root of a drive ("C:\").
 bool OrigenDeCopia(const std::string& carpeta);
+
+// True when both paths name the same existing folder (a copy onto itself).
+bool MismaCarpeta(const std::string& una, const std::string& otra);
 
 struct ArchivosSistema {
     std::vector<std::string> copiar;

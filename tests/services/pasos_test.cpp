@@ -84,6 +84,11 @@ TEST(Pasos, ArchivosDeLaBaseMysqlQueSirvenAUnaInstanciaNueva) {
         EXPECT_FALSE(pasos::OrigenDeCopia(pasos::CarpetaDatosOriginal(sinOrigen))) << sinOrigen;
     EXPECT_EQ(pasos::CarpetaDatosOriginal("/var/lib/mysql"), "/var/lib/mysql/");
     EXPECT_TRUE(pasos::OrigenDeCopia("/var/lib/mysql/"));
+    EXPECT_FALSE(pasos::OrigenDeCopia("C:\\"));
+    EXPECT_FALSE(pasos::OrigenDeCopia("d:/"));
+    EXPECT_TRUE(pasos::OrigenDeCopia("C:\\MySQL\\data\\"));
+    EXPECT_TRUE(pasos::MismaCarpeta("/tmp", "/tmp/"));
+    EXPECT_FALSE(pasos::MismaCarpeta("/tmp", "/no-existe-rtqx5"));
 }
 
 } // namespace
