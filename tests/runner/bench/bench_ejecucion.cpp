@@ -1,23 +1,37 @@
 // Throughput and responsiveness of EjecutaCMD (a measurement, not a test).
 //
-//   bench_ejecucion [MB ...]        default: 1 10 50
+//   bench_ejecucion [--modo0 MB,MB,...] [--modo1 MB,MB,...] [--veces N]
+//                   default: --modo0 1,10,50 --modo1 1,4,8 --veces 5
 //
-// For each size: one producer of lines through EjecutaCMD in mode 0, the same
-// producer piped into `cat >/dev/null` (the ratio of the two), and the same in
-// mode 1 into a real capture box. Then the longest stall of the event loop
-// while a command stays silent for 3 s. Prints a Markdown table.
+// Every figure is the best of N runs (the machine is shared: the best run is
+// the one least disturbed by others).
+//
+// Mode 0: one producer of 80-character lines through EjecutaCMD with no box,
+// beside the same producer piped into `cat >/dev/null`, and LimpiaSalida alone
+// over the same output in the runner's 10 KB blocks.
+// Mode 1: the same producer into a real capture box, beside the toolkit's own
+// append of the same blocks (cleaned, 10 KB each) into a plain QPlainTextEdit
+// of the same size and font: a QTextCursor at the end inserts every block,
+// then the view goes to the end and paints once.
+// Then the longest stall of the event loop while a command stays silent for
+// 3 s. Prints Markdown tables and the goals beside the figures.
 
 #include "CajaQt.h"
+#include "ProcesoConsola.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,18 +41,39 @@ namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-// 80-character lines, cut at exactly `mb` MiB.
+const char* const kLinea =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-0123456789";
+
+long long Bytes(int mb) {
+    return static_cast<long long>(mb) * 1024 * 1024;
+}
+
+// 80-character lines (79 and LF), cut at exactly `mb` MiB.
 std::string Productor(int mb) {
-    return "yes 0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-0123456789 | "
-           "head -c " +
-           std::to_string(static_cast<long long>(mb) * 1024 * 1024);
+    return std::string("yes ") + kLinea + " | head -c " + std::to_string(Bytes(mb));
+}
+
+// The producer's output in the runner's read blocks.
+std::vector<std::string> BloquesCrudos(int mb) {
+    const std::string linea = std::string(kLinea) + "\n";
+    std::string todo;
+    todo.reserve(static_cast<std::size_t>(Bytes(mb)) + linea.size());
+    while (todo.size() < static_cast<std::size_t>(Bytes(mb))) {
+        todo += linea;
+    }
+    todo.resize(static_cast<std::size_t>(Bytes(mb)));
+    std::vector<std::string> bloques;
+    for (std::size_t i = 0; i < todo.size(); i += kBloqueLectura) {
+        bloques.push_back(todo.substr(i, kBloqueLectura));
+    }
+    return bloques;
 }
 
 double Segundos(Reloj::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-double PorEjecutaCMD(int mb, Caja* caja, std::uint8_t modo, std::size_t& bytes) {
+double PorEjecutaCMD(int mb, Caja* caja, std::uint8_t modo) {
     std::string bloque, salida;
     std::int32_t codigo = 0;
     const auto inicio = Reloj::now();
@@ -49,7 +84,6 @@ double PorEjecutaCMD(int mb, Caja* caja, std::uint8_t modo, std::size_t& bytes) 
         std::fprintf(stderr, "EjecutaCMD falló\n");
         std::exit(1);
     }
-    bytes = caja != nullptr ? caja->Texto().size() : 0;
     return s;
 }
 
@@ -61,6 +95,57 @@ double PorTuberia(int mb) {
         std::exit(1);
     }
     return Segundos(Reloj::now() - inicio);
+}
+
+double PorLimpiaSalida(const std::vector<std::string>& crudos) {
+    std::size_t total = 0;
+    const auto inicio = Reloj::now();
+    for (const std::string& b : crudos) {
+        total += LimpiaSalida(b).size();
+    }
+    const double s = Segundos(Reloj::now() - inicio);
+    if (total == 0) {
+        std::exit(1);
+    }
+    return s;
+}
+
+// A capture box shown in a window of its own, as the procedure windows show it.
+struct Ventana {
+    QWidget ventana;
+    QPlainTextEdit* captura;
+    Ventana() : captura(CreaCajaCaptura(&ventana)) {
+        ventana.resize(800, 600);
+        captura->resize(800, 600);
+        ventana.show();
+        QCoreApplication::processEvents();
+    }
+};
+
+// The toolkit's own append of the blocks into a QPlainTextEdit like `como`.
+double PorQt(const std::vector<std::string>& bloques, const QPlainTextEdit& como,
+             std::size_t& caracteres) {
+    QWidget ventana;
+    ventana.resize(800, 600);
+    auto* edit = new QPlainTextEdit(&ventana);
+    edit->setReadOnly(true);
+    edit->setUndoRedoEnabled(false);
+    edit->setFont(como.font());
+    edit->resize(800, 600);
+    ventana.show();
+    QCoreApplication::processEvents();
+    const auto inicio = Reloj::now();
+    QTextCursor cursor(edit->document());
+    for (const std::string& b : bloques) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
+    }
+    edit->moveCursor(QTextCursor::End);
+    edit->ensureCursorVisible();
+    QCoreApplication::processEvents();
+    const double s = Segundos(Reloj::now() - inicio);
+    caracteres = static_cast<std::size_t>(edit->document()->characterCount());
+    return s;
 }
 
 // Longest gap between two ticks of a 1 ms timer while `sleep 3` runs.
@@ -83,39 +168,123 @@ double MayorBloqueoMs() {
     return static_cast<double>(mayor) / 1e6;
 }
 
+// The shortest of `veces` runs of `medida`.
+template <class F> double Mejor(int veces, F&& medida) {
+    double mejor = medida();
+    for (int i = 1; i < veces; ++i) {
+        mejor = std::min(mejor, medida());
+    }
+    return mejor;
+}
+
+std::vector<int> Tamanos(const char* lista) {
+    std::vector<int> r;
+    std::stringstream s(lista);
+    std::string t;
+    while (std::getline(s, t, ',')) {
+        if (std::atoi(t.c_str()) > 0) {
+            r.push_back(std::atoi(t.c_str()));
+        }
+    }
+    return r;
+}
+
+const char* Cumple(bool si) {
+    return si ? "cumple" : "NO cumple";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InstalaBombaQt();
-    std::vector<int> tamanos;
-    for (int i = 1; i < argc; ++i) {
-        tamanos.push_back(std::atoi(argv[i]));
-    }
-    if (tamanos.empty()) {
-        tamanos = {1, 10, 50};
+    std::vector<int> modo0 = {1, 10, 50};
+    std::vector<int> modo1 = {1, 4, 8};
+    int veces = 5;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--modo0") == 0) {
+            modo0 = Tamanos(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--modo1") == 0) {
+            modo1 = Tamanos(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--veces") == 0) {
+            veces = std::max(1, std::atoi(argv[i + 1]));
+        }
     }
 
-    std::printf("| MB | cat >/dev/null (s) | modo 0 (s) | modo 0 / cat | modo 1 en "
-                "txtCapturaDOS (s) | modo 1 / cat | MB/s modo 1 |\n");
-    std::printf("|---:|---:|---:|---:|---:|---:|---:|\n");
-    for (int mb : tamanos) {
-        const double tuberia = PorTuberia(mb);
-        std::size_t bytes = 0;
-        const double modo0 = PorEjecutaCMD(mb, nullptr, 0, bytes);
-
-        QWidget ventana;
-        ventana.resize(800, 600);
-        QPlainTextEdit* captura = CreaCajaCaptura(&ventana);
-        captura->resize(800, 600);
-        ventana.show();
-        CajaQt caja(captura);
-        const double modo1 = PorEjecutaCMD(mb, &caja, 1, bytes);
-        std::printf("| %d | %.3f | %.3f | %.1f | %.3f | %.1f | %.1f |\n", mb, tuberia, modo0,
-                    modo0 / tuberia, modo1, modo1 / tuberia, mb / modo1);
+    std::map<int, double> cociente0, tiempo1, cociente1;
+    std::printf("| MB | cat >/dev/null (s) | modo 0 (s) | modo 0 / cat | LimpiaSalida sola (s) "
+                "| MB/s LimpiaSalida |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
+    for (int mb : modo0) {
+        const double tuberia = Mejor(veces, [&] { return PorTuberia(mb); });
+        const double t0 = Mejor(veces, [&] { return PorEjecutaCMD(mb, nullptr, 0); });
+        const std::vector<std::string> crudos = BloquesCrudos(mb);
+        const double limpia = Mejor(veces, [&] { return PorLimpiaSalida(crudos); });
+        cociente0[mb] = t0 / tuberia;
+        std::printf("| %d | %.3f | %.3f | %.1f | %.3f | %.0f |\n", mb, tuberia, t0, t0 / tuberia,
+                    limpia, mb / limpia);
         std::fflush(stdout);
     }
+
+    std::printf("\n| MB | QPlainTextEdit de Qt (s) | modo 1 en txtCapturaDOS (s) | modo 1 / Qt | "
+                "MB/s modo 1 | modo 1: tiempo / tiempo del renglón anterior |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
+    int anterior = 0;
+    for (int mb : modo1) {
+        std::vector<std::string> bloques = BloquesCrudos(mb);
+        for (std::string& b : bloques) {
+            b = LimpiaSalida(b);
+        }
+        std::size_t caracteres = 0;
+        const double qt = Mejor(veces, [&] {
+            Ventana v;
+            return PorQt(bloques, *v.captura, caracteres);
+        });
+        bloques.clear();
+        const double t1 = Mejor(veces, [&] {
+            Ventana v;
+            CajaQt caja(v.captura);
+            const double t = PorEjecutaCMD(mb, &caja, 1);
+            if (static_cast<std::size_t>(v.captura->document()->characterCount()) != caracteres) {
+                std::fprintf(stderr, "la caja y el QPlainTextEdit no muestran lo mismo\n");
+                std::exit(1);
+            }
+            return t;
+        });
+        tiempo1[mb] = t1;
+        cociente1[mb] = t1 / qt;
+        std::string crecimiento = "—";
+        if (anterior != 0) {
+            char texto[64];
+            std::snprintf(texto, sizeof texto, "%.2f (%d → %d MB)", t1 / tiempo1[anterior],
+                          anterior, mb);
+            crecimiento = texto;
+        }
+        std::printf("| %d | %.3f | %.3f | %.2f | %.1f | %s |\n", mb, qt, t1, t1 / qt, mb / t1,
+                    crecimiento.c_str());
+        std::fflush(stdout);
+        anterior = mb;
+    }
+
+    const double bloqueo = MayorBloqueoMs();
     std::printf("\nMayor bloqueo del bucle de eventos con un comando callado 3 s: %.1f ms\n",
-                MayorBloqueoMs());
+                bloqueo);
+
+    std::printf("\nMetas:\n");
+    if (cociente0.count(50) != 0) {
+        std::printf("- modo 0 a 50 MB, como mucho 2 veces cat: %.2f (%s)\n", cociente0[50],
+                    Cumple(cociente0[50] <= 2.0));
+    }
+    if (cociente1.count(4) != 0) {
+        std::printf("- modo 1 a 4 MB, como mucho 1.5 veces Qt: %.2f (%s)\n", cociente1[4],
+                    Cumple(cociente1[4] <= 1.5));
+    }
+    if (tiempo1.count(4) != 0 && tiempo1.count(8) != 0) {
+        const double c = tiempo1[8] / tiempo1[4];
+        std::printf("- modo 1 de 4 a 8 MB, el tiempo como mucho 2.2 veces: %.2f (%s)\n", c,
+                    Cumple(c <= 2.2));
+    }
+    std::printf("- mayor bloqueo como mucho 50 ms: %.1f ms (%s)\n", bloqueo,
+                Cumple(bloqueo <= 50.0));
     return 0;
 }
