@@ -3,7 +3,9 @@
 #include "ProcesoConsola.h"
 #include "Utf8.h"
 
+#include <array>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -121,7 +123,9 @@ void AgregaSalida(std::string& salida, const std::string& bloque, std::int32_t m
         return;
     }
     salida += bloque;
-    if (maxSalida > 0 && utf8::Largo(salida) > static_cast<std::size_t>(maxSalida)) {
+    // A text of no more bytes than the limit has no more characters either.
+    if (maxSalida > 0 && salida.size() > static_cast<std::size_t>(maxSalida) &&
+        utf8::Largo(salida) > static_cast<std::size_t>(maxSalida)) {
         salida = std::string(utf8::Ultimos(salida, static_cast<std::size_t>(maxSalida)));
     }
 }
@@ -152,6 +156,54 @@ public:
     MarcaEnCurso(const MarcaEnCurso&) = delete;
     MarcaEnCurso& operator=(const MarcaEnCurso&) = delete;
 };
+
+// Index of the first byte at or after `i` that the cleaner looks at by itself:
+// a control code other than TAB, DEL or a byte of a non-ASCII character
+// (`n` when there is none). Looks at eight bytes at a time.
+std::size_t FinComun(const char* p, std::size_t i, std::size_t n) {
+    constexpr std::uint64_t kUnos = 0x0101010101010101ull;
+    constexpr std::uint64_t kAltos = 0x8080808080808080ull;
+    for (;;) {
+        for (std::uint64_t x; i + 8 <= n; i += 8) {
+            std::memcpy(&x, p + i, 8);
+            // Some byte below 0x20, or some byte from 0x7F up (a carry only
+            // comes from a byte 0xFF, which is caught itself).
+            const std::uint64_t bajo = (x - kUnos * 0x20) & ~x & kAltos;
+            const std::uint64_t alto = ((x + kUnos) | x) & kAltos;
+            if ((bajo | alto) != 0) {
+                break;
+            }
+        }
+        for (const std::size_t fin = i + 8 < n ? i + 8 : n; i < fin; ++i) {
+            const auto c = static_cast<unsigned char>(p[i]);
+            if ((c < 0x20 && c != '\t') || c >= 0x7F) {
+                return i;
+            }
+        }
+        if (i >= n) {
+            return n;
+        }
+    }
+}
+
+// The ASCII characters that steps 5-6 keep (all but DEL, unless the code
+// page suppresses one), computed once.
+struct TablaAscii {
+    std::array<bool, 128> queda{};
+    bool otroSuprimido = false; // one besides DEL is dropped
+};
+
+const TablaAscii& Ascii() {
+    static const TablaAscii tabla = [] {
+        TablaAscii t;
+        for (char32_t c = 0; c < 128; ++c) {
+            t.queda[c] = c != 0x7F && !EsCaracterSuprimido(c);
+            t.otroSuprimido = t.otroSuprimido || (c != 0x7F && !t.queda[c]);
+        }
+        return t;
+    }();
+    return tabla;
+}
 
 } // namespace
 
@@ -235,38 +287,68 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
 }
 
 std::string LimpiaSalida(const std::string& texto) {
-    // 1-3: drop control codes but TAB, LF and CR; every LF and every CR
-    // becomes CR LF.
-    std::string saltos;
-    saltos.reserve(texto.size() + texto.size() / 8);
-    for (char ch : texto) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\n' || c == '\r') {
-            saltos += "\r\n";
-        } else if (c >= 32 || c == '\t') {
-            saltos += ch;
-        }
-    }
-    // 4: CR LF CR LF to CR LF, one pass without overlap.
+    // Runs of ordinary bytes are copied whole; only line breaks, control
+    // codes, DEL and the bytes of non-ASCII characters are looked at one by one.
+    //
+    // 1-4 in one pass: control codes but TAB, LF and CR vanish; every LF and
+    // every CR becomes CR LF, and then CR LF CR LF becomes CR LF, left to
+    // right without overlap. So a run of k line breaks with nothing kept
+    // between them (dropped control codes are nothing) gives (k + 1) / 2 CR LF.
     std::string unidos;
-    unidos.reserve(saltos.size());
-    constexpr std::string_view kDoble = "\r\n\r\n";
-    for (std::size_t i = 0; i < saltos.size();) {
-        if (saltos.compare(i, kDoble.size(), kDoble) == 0) {
+    unidos.reserve(texto.size() + texto.size() / 16 + 2);
+    const char* const p = texto.data();
+    const std::size_t n = texto.size();
+    std::size_t saltos = 0;
+    auto ponSaltos = [&] {
+        for (saltos = (saltos + 1) / 2; saltos > 0; --saltos) {
             unidos += "\r\n";
-            i += kDoble.size();
-        } else {
-            unidos += saltos[i++];
+        }
+    };
+    bool noAscii = false; // DEL or a byte >= 0x80 was kept: steps 5-6 have work
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t j = FinComun(p, i, n);
+        if (j > i) {
+            ponSaltos();
+            unidos.append(p + i, j - i);
+            i = j;
+            continue;
+        }
+        const auto b = static_cast<unsigned char>(p[i++]);
+        if (b >= 0x7F) {
+            ponSaltos();
+            unidos += static_cast<char>(b);
+            noAscii = true;
+        } else if (b == '\n' || b == '\r') {
+            ++saltos;
         }
     }
-    // 5-6: drop the suppressed characters of the code page and DEL.
+    ponSaltos();
+    const TablaAscii& ascii = Ascii();
+    if (!noAscii && !ascii.otroSuprimido) {
+        return unidos;
+    }
+
+    // 5-6: drop the suppressed characters of the code page and DEL. Bytes
+    // joined by the controls dropped above are read as one character here, as
+    // step 5 sees them.
     std::string limpio;
     limpio.reserve(unidos.size());
     for (std::size_t i = 0; i < unidos.size();) {
-        const std::size_t inicio = i;
+        std::size_t j = i;
+        for (; j < unidos.size(); ++j) {
+            const auto c = static_cast<unsigned char>(unidos[j]);
+            if (c >= 0x80 || !ascii.queda[c]) {
+                break;
+            }
+        }
+        limpio.append(unidos, i, j - i);
+        if (j == unidos.size()) {
+            break;
+        }
+        i = j;
         const char32_t c = utf8::Lee(unidos, i);
         if (c != 0x7F && !EsCaracterSuprimido(c)) {
-            limpio.append(unidos, inicio, i - inicio);
+            limpio.append(unidos, j, i - j);
         }
     }
     return limpio;
