@@ -18,8 +18,11 @@ std::uint8_t PausaCMD = 0;
 namespace {
 
 // Longest wait for output between two pumps of window events: a silent
-// program never freezes the window for longer than this.
+// program never freezes the window for longer than this. While output keeps
+// coming, events are pumped once per slice as well, not after every read:
+// painting the box for every 10 KB block would cost more than the text.
 constexpr int kRebanadaMs = 20;
+constexpr auto kRebanada = std::chrono::milliseconds(kRebanadaMs);
 // Pause between two pumps while a prompt waits for its answer.
 constexpr auto kPausaRespuesta = std::chrono::milliseconds(10);
 
@@ -77,7 +80,9 @@ bool SoloSaltos(const std::string& bloque) {
     return bloque.find_first_not_of("\t\n\r") == std::string::npos;
 }
 
-void ActualizaCaja(Caja& caja, std::uint8_t modo, const std::string& bloque, bool alFinal) {
+// Updates the box with one piece. The caret is moved by the caller (see
+// EjecutaCMD), once before the window can show it.
+void ActualizaCaja(Caja& caja, std::uint8_t modo, const std::string& bloque) {
     Paso([&] {
         const long maxLength = caja.MaxLength();
         const bool multiLinea = caja.MultiLine();
@@ -107,9 +112,6 @@ void ActualizaCaja(Caja& caja, std::uint8_t modo, const std::string& bloque, boo
             caja.PonTexto(nuevo);
         }
     });
-    if (alFinal) {
-        Paso([&] { caja.CursorAlFinal(); });
-    }
 }
 
 // A piece ends with the prompt only when the prompt is one character.
@@ -130,10 +132,10 @@ void AgregaSalida(std::string& salida, const std::string& bloque, std::int32_t m
     }
 }
 
-void EsperaRespuesta() {
+template <class B> void EsperaRespuesta(B&& bombea) {
     EstadoCMD = kCmdEsperandoRespuesta;
     while (EntradaCMD.empty() && EstadoCMD != kCmdDetener) {
-        Bombea();
+        bombea();
         if (EntradaCMD.empty() && EstadoCMD != kCmdDetener) {
             std::this_thread::sleep_for(kPausaRespuesta);
         }
@@ -237,11 +239,30 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
     }
     EstadoCMD = kCmdCorriendo;
 
+    // The caret follows the text only when the window can see it: before
+    // events are pumped and at the end of the run.
+    bool caretPendiente = false;
+    auto caretAlFinal = [&] {
+        if (caretPendiente && caja != nullptr) {
+            Paso([&] { caja->CursorAlFinal(); });
+        }
+        caretPendiente = false;
+    };
+    auto ultimoBombeo = std::chrono::steady_clock::now();
+    auto bombea = [&] {
+        caretAlFinal();
+        Bombea();
+        ultimoBombeo = std::chrono::steady_clock::now();
+    };
+
     std::string pendiente; // bytes of a character cut by the end of a read
     std::string datos;
     bool detenido = false;
+    bool toca = true; // pump before the next wait
     for (;;) {
-        Bombea();
+        if (toca) {
+            bombea();
+        }
 
         Lectura lectura = Lectura::Fin;
         Paso([&] { lectura = proceso.Espera(kRebanadaMs, datos); });
@@ -258,15 +279,18 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
             Bloque = LimpiaSalida(pieza);
             AgregaSalida(Salida, Bloque, MaxSalida);
             if (PausaCMD == 0 && Modo != kModoSinCaja && caja != nullptr) {
-                ActualizaCaja(*caja, Modo, Bloque, AlFinal);
+                ActualizaCaja(*caja, Modo, Bloque);
+                caretPendiente = caretPendiente || AlFinal;
             }
             if (esperando) {
-                EsperaRespuesta();
+                EsperaRespuesta(bombea);
             }
         }
         if (fin) {
             break;
         }
+        toca = lectura != Lectura::Datos ||
+               std::chrono::steady_clock::now() - ultimoBombeo >= kRebanada;
         if (EstadoCMD == kCmdDetener) {
             bool terminado = false;
             Paso([&] { terminado = proceso.Termina(); });
@@ -281,6 +305,7 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
         }
     }
 
+    caretAlFinal();
     Paso([&] { CodigoSalida = detenido ? 0 : proceso.CodigoSalida(); });
     EstadoLibre();
     return true;
