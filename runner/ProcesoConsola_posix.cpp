@@ -315,8 +315,15 @@ Lectura ProcesoConsola::Espera(int esperaMs, std::string& datos) {
         return Lectura::Fin;
     }
     // The output is closed but the program still runs: wait for its end in
-    // slices as well.
-    std::this_thread::sleep_for(std::chrono::milliseconds(esperaMs < 10 ? esperaMs : 10));
+    // slices as well, looking every millisecond (a program usually ends right
+    // after it closes its output).
+    const auto limite = Reloj::now() + std::chrono::milliseconds(esperaMs < 10 ? esperaMs : 10);
+    while (Reloj::now() < limite) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (p.Recoge(false)) {
+            return Lectura::Fin;
+        }
+    }
     return p.Recoge(false) ? Lectura::Fin : Lectura::NadaAun;
 }
 
