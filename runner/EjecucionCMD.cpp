@@ -80,39 +80,87 @@ bool SoloSaltos(const std::string& bloque) {
     return bloque.find_first_not_of("\t\n\r") == std::string::npos;
 }
 
-// Updates the box with one piece. The caret is moved by the caller (see
-// EjecutaCMD), once before the window can show it.
-void ActualizaCaja(Caja& caja, std::uint8_t modo, const std::string& bloque) {
-    Paso([&] {
-        const long maxLength = caja.MaxLength();
-        const bool multiLinea = caja.MultiLine();
-        const bool sinReglas = maxLength <= 0 && multiLinea;
-        std::string nuevo;
-        bool escribe = true;
-        if (modo == kModoAgrega) {
-            if (sinReglas) {
+// What a run shows in its box. Text appended in mode 1 waits, up to
+// kAgregaMax bytes, until the window can see it, and so does the caret: the
+// box takes one insertion and one caret move per pump of window events instead
+// of one per 10 KB piece (each insertion makes the box lay out its last page).
+class Vista {
+public:
+    Vista(Caja* caja, std::uint8_t modo, bool alFinal)
+        : caja_(modo == kModoSinCaja ? nullptr : caja), modo_(modo), alFinal_(alFinal) {}
+
+    // One cleaned piece.
+    void Muestra(const std::string& bloque) {
+        if (caja_ == nullptr) {
+            return;
+        }
+        Actualiza(*caja_, bloque);
+        caretPendiente_ = caretPendiente_ || alFinal_;
+    }
+
+    // Brings the box up to date: before window events are pumped and at the
+    // end of the run.
+    void AlDia() {
+        Agrega();
+        if (caretPendiente_) {
+            caretPendiente_ = false;
+            Paso([&] { caja_->CursorAlFinal(); });
+        }
+    }
+
+private:
+    // Largest text appended at once: a longer insertion would hold the window.
+    static constexpr std::size_t kAgregaMax = 64 * 1024;
+
+    void Agrega() {
+        if (!porAgregar_.empty()) {
+            Paso([&] { caja_->Agrega(porAgregar_); });
+            porAgregar_.clear();
+        }
+    }
+
+    void Actualiza(Caja& caja, const std::string& bloque) {
+        Paso([&] {
+            const long maxLength = caja.MaxLength();
+            const bool multiLinea = caja.MultiLine();
+            const bool sinReglas = maxLength <= 0 && multiLinea;
+            if (modo_ == kModoAgrega && sinReglas) {
                 // Appending gives what rewriting the whole text would give.
-                caja.Agrega(bloque);
+                porAgregar_ += bloque;
+                if (porAgregar_.size() >= kAgregaMax) {
+                    Agrega();
+                }
                 return;
             }
-            nuevo = caja.Texto() + bloque;
-        } else if (modo == kModoUltimo || (modo == kModoUltimoTexto && !SoloSaltos(bloque))) {
-            nuevo = QuitaBlancos(bloque);
-        } else {
-            // Nothing is written; the box's rules still hold for its text.
-            if (sinReglas) {
-                return;
+            Agrega();
+            std::string nuevo;
+            bool escribe = true;
+            if (modo_ == kModoAgrega) {
+                nuevo = caja.Texto() + bloque;
+            } else if (modo_ == kModoUltimo || (modo_ == kModoUltimoTexto && !SoloSaltos(bloque))) {
+                nuevo = QuitaBlancos(bloque);
+            } else {
+                // Nothing is written; the box's rules still hold for its text.
+                if (sinReglas) {
+                    return;
+                }
+                nuevo = caja.Texto();
+                escribe = false;
             }
-            nuevo = caja.Texto();
-            escribe = false;
-        }
-        const std::string antes = escribe ? std::string() : nuevo;
-        AplicaReglasCaja(nuevo, maxLength, multiLinea);
-        if (escribe || nuevo != antes) {
-            caja.PonTexto(nuevo);
-        }
-    });
-}
+            const std::string antes = escribe ? std::string() : nuevo;
+            AplicaReglasCaja(nuevo, maxLength, multiLinea);
+            if (escribe || nuevo != antes) {
+                caja.PonTexto(nuevo);
+            }
+        });
+    }
+
+    Caja* caja_;
+    std::uint8_t modo_;
+    bool alFinal_;
+    std::string porAgregar_;
+    bool caretPendiente_ = false;
+};
 
 // A piece ends with the prompt only when the prompt is one character.
 bool TerminaConIndicador(const std::string& bloque, const std::string& indicador) {
@@ -239,18 +287,10 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
     }
     EstadoCMD = kCmdCorriendo;
 
-    // The caret follows the text only when the window can see it: before
-    // events are pumped and at the end of the run.
-    bool caretPendiente = false;
-    auto caretAlFinal = [&] {
-        if (caretPendiente && caja != nullptr) {
-            Paso([&] { caja->CursorAlFinal(); });
-        }
-        caretPendiente = false;
-    };
+    Vista vista(caja, Modo, AlFinal);
     auto ultimoBombeo = std::chrono::steady_clock::now();
     auto bombea = [&] {
-        caretAlFinal();
+        vista.AlDia();
         Bombea();
         ultimoBombeo = std::chrono::steady_clock::now();
     };
@@ -278,9 +318,8 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
             const bool esperando = !fin && TerminaConIndicador(pieza, Indicador);
             Bloque = LimpiaSalida(pieza);
             AgregaSalida(Salida, Bloque, MaxSalida);
-            if (PausaCMD == 0 && Modo != kModoSinCaja && caja != nullptr) {
-                ActualizaCaja(*caja, Modo, Bloque);
-                caretPendiente = caretPendiente || AlFinal;
+            if (PausaCMD == 0) {
+                vista.Muestra(Bloque);
             }
             if (esperando) {
                 EsperaRespuesta(bombea);
@@ -305,7 +344,7 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
         }
     }
 
-    caretAlFinal();
+    vista.AlDia();
     Paso([&] { CodigoSalida = detenido ? 0 : proceso.CodigoSalida(); });
     EstadoLibre();
     return true;

@@ -334,11 +334,12 @@ TEST_F(EjecutaCMDPrueba, DetenerTrasElFinDelProgramaConservaSalidaYCodigo) {
 // Output that keeps coming does not hold the window's events back either, and
 // whenever the window gets them, the caret is at the end of the text.
 TEST_F(EjecutaCMDPrueba, BombaCorreMientrasLlegaSalidaYVeElCaretAlFinal) {
-    // A box that takes 1 ms per piece, so the run lasts while output flows.
+    // A box that takes 1 ms per 10 KB it shows, so the run lasts while output
+    // flows.
     struct CajaLenta : CajaPrueba {
         bool caretAlFinal = true;
         void Agrega(const std::string& t) override {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::microseconds(t.size() / 10));
             texto += t;
             caretAlFinal = false;
         }
