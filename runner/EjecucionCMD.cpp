@@ -3,7 +3,9 @@
 #include "ProcesoConsola.h"
 #include "Utf8.h"
 
+#include <array>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -16,8 +18,11 @@ std::uint8_t PausaCMD = 0;
 namespace {
 
 // Longest wait for output between two pumps of window events: a silent
-// program never freezes the window for longer than this.
+// program never freezes the window for longer than this. While output keeps
+// coming, events are pumped once per slice as well, not after every read:
+// painting the box for every 10 KB block would cost more than the text.
 constexpr int kRebanadaMs = 20;
+constexpr auto kRebanada = std::chrono::milliseconds(kRebanadaMs);
 // Pause between two pumps while a prompt waits for its answer.
 constexpr auto kPausaRespuesta = std::chrono::milliseconds(10);
 
@@ -75,40 +80,87 @@ bool SoloSaltos(const std::string& bloque) {
     return bloque.find_first_not_of("\t\n\r") == std::string::npos;
 }
 
-void ActualizaCaja(Caja& caja, std::uint8_t modo, const std::string& bloque, bool alFinal) {
-    Paso([&] {
-        const long maxLength = caja.MaxLength();
-        const bool multiLinea = caja.MultiLine();
-        const bool sinReglas = maxLength <= 0 && multiLinea;
-        std::string nuevo;
-        bool escribe = true;
-        if (modo == kModoAgrega) {
-            if (sinReglas) {
-                // Appending gives what rewriting the whole text would give.
-                caja.Agrega(bloque);
-                return;
-            }
-            nuevo = caja.Texto() + bloque;
-        } else if (modo == kModoUltimo || (modo == kModoUltimoTexto && !SoloSaltos(bloque))) {
-            nuevo = QuitaBlancos(bloque);
-        } else {
-            // Nothing is written; the box's rules still hold for its text.
-            if (sinReglas) {
-                return;
-            }
-            nuevo = caja.Texto();
-            escribe = false;
+// What a run shows in its box. Text appended in mode 1 waits, up to
+// kAgregaMax bytes, until the window can see it, and so does the caret: the
+// box takes one insertion and one caret move per pump of window events instead
+// of one per 10 KB piece (each insertion makes the box lay out its last page).
+class Vista {
+public:
+    Vista(Caja* caja, std::uint8_t modo, bool alFinal)
+        : caja_(modo == kModoSinCaja ? nullptr : caja), modo_(modo), alFinal_(alFinal) {}
+
+    // One cleaned piece.
+    void Muestra(const std::string& bloque) {
+        if (caja_ == nullptr) {
+            return;
         }
-        const std::string antes = escribe ? std::string() : nuevo;
-        AplicaReglasCaja(nuevo, maxLength, multiLinea);
-        if (escribe || nuevo != antes) {
-            caja.PonTexto(nuevo);
-        }
-    });
-    if (alFinal) {
-        Paso([&] { caja.CursorAlFinal(); });
+        Actualiza(*caja_, bloque);
+        caretPendiente_ = caretPendiente_ || alFinal_;
     }
-}
+
+    // Brings the box up to date: before window events are pumped and at the
+    // end of the run.
+    void AlDia() {
+        Agrega();
+        if (caretPendiente_) {
+            caretPendiente_ = false;
+            Paso([&] { caja_->CursorAlFinal(); });
+        }
+    }
+
+private:
+    // Largest text appended at once: a longer insertion would hold the window.
+    static constexpr std::size_t kAgregaMax = 64 * 1024;
+
+    void Agrega() {
+        if (!porAgregar_.empty()) {
+            Paso([&] { caja_->Agrega(porAgregar_); });
+            porAgregar_.clear();
+        }
+    }
+
+    void Actualiza(Caja& caja, const std::string& bloque) {
+        Paso([&] {
+            const long maxLength = caja.MaxLength();
+            const bool multiLinea = caja.MultiLine();
+            const bool sinReglas = maxLength <= 0 && multiLinea;
+            if (modo_ == kModoAgrega && sinReglas) {
+                // Appending gives what rewriting the whole text would give.
+                porAgregar_ += bloque;
+                if (porAgregar_.size() >= kAgregaMax) {
+                    Agrega();
+                }
+                return;
+            }
+            Agrega();
+            std::string nuevo;
+            bool escribe = true;
+            if (modo_ == kModoAgrega) {
+                nuevo = caja.Texto() + bloque;
+            } else if (modo_ == kModoUltimo || (modo_ == kModoUltimoTexto && !SoloSaltos(bloque))) {
+                nuevo = QuitaBlancos(bloque);
+            } else {
+                // Nothing is written; the box's rules still hold for its text.
+                if (sinReglas) {
+                    return;
+                }
+                nuevo = caja.Texto();
+                escribe = false;
+            }
+            const std::string antes = escribe ? std::string() : nuevo;
+            AplicaReglasCaja(nuevo, maxLength, multiLinea);
+            if (escribe || nuevo != antes) {
+                caja.PonTexto(nuevo);
+            }
+        });
+    }
+
+    Caja* caja_;
+    std::uint8_t modo_;
+    bool alFinal_;
+    std::string porAgregar_;
+    bool caretPendiente_ = false;
+};
 
 // A piece ends with the prompt only when the prompt is one character.
 bool TerminaConIndicador(const std::string& bloque, const std::string& indicador) {
@@ -121,15 +173,17 @@ void AgregaSalida(std::string& salida, const std::string& bloque, std::int32_t m
         return;
     }
     salida += bloque;
-    if (maxSalida > 0 && utf8::Largo(salida) > static_cast<std::size_t>(maxSalida)) {
+    // A text of no more bytes than the limit has no more characters either.
+    if (maxSalida > 0 && salida.size() > static_cast<std::size_t>(maxSalida) &&
+        utf8::Largo(salida) > static_cast<std::size_t>(maxSalida)) {
         salida = std::string(utf8::Ultimos(salida, static_cast<std::size_t>(maxSalida)));
     }
 }
 
-void EsperaRespuesta() {
+template <class B> void EsperaRespuesta(B&& bombea) {
     EstadoCMD = kCmdEsperandoRespuesta;
     while (EntradaCMD.empty() && EstadoCMD != kCmdDetener) {
-        Bombea();
+        bombea();
         if (EntradaCMD.empty() && EstadoCMD != kCmdDetener) {
             std::this_thread::sleep_for(kPausaRespuesta);
         }
@@ -152,6 +206,54 @@ public:
     MarcaEnCurso(const MarcaEnCurso&) = delete;
     MarcaEnCurso& operator=(const MarcaEnCurso&) = delete;
 };
+
+// Index of the first byte at or after `i` that the cleaner looks at by itself:
+// a control code other than TAB, DEL or a byte of a non-ASCII character
+// (`n` when there is none). Looks at eight bytes at a time.
+std::size_t FinComun(const char* p, std::size_t i, std::size_t n) {
+    constexpr std::uint64_t kUnos = 0x0101010101010101ull;
+    constexpr std::uint64_t kAltos = 0x8080808080808080ull;
+    for (;;) {
+        for (std::uint64_t x; i + 8 <= n; i += 8) {
+            std::memcpy(&x, p + i, 8);
+            // Some byte below 0x20, or some byte from 0x7F up (a carry only
+            // comes from a byte 0xFF, which is caught itself).
+            const std::uint64_t bajo = (x - kUnos * 0x20) & ~x & kAltos;
+            const std::uint64_t alto = ((x + kUnos) | x) & kAltos;
+            if ((bajo | alto) != 0) {
+                break;
+            }
+        }
+        for (const std::size_t fin = i + 8 < n ? i + 8 : n; i < fin; ++i) {
+            const auto c = static_cast<unsigned char>(p[i]);
+            if ((c < 0x20 && c != '\t') || c >= 0x7F) {
+                return i;
+            }
+        }
+        if (i >= n) {
+            return n;
+        }
+    }
+}
+
+// The ASCII characters that steps 5-6 keep (all but DEL, unless the code
+// page suppresses one), computed once.
+struct TablaAscii {
+    std::array<bool, 128> queda{};
+    bool otroSuprimido = false; // one besides DEL is dropped
+};
+
+const TablaAscii& Ascii() {
+    static const TablaAscii tabla = [] {
+        TablaAscii t;
+        for (char32_t c = 0; c < 128; ++c) {
+            t.queda[c] = c != 0x7F && !EsCaracterSuprimido(c);
+            t.otroSuprimido = t.otroSuprimido || (c != 0x7F && !t.queda[c]);
+        }
+        return t;
+    }();
+    return tabla;
+}
 
 } // namespace
 
@@ -185,11 +287,22 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
     }
     EstadoCMD = kCmdCorriendo;
 
+    Vista vista(caja, Modo, AlFinal);
+    auto ultimoBombeo = std::chrono::steady_clock::now();
+    auto bombea = [&] {
+        vista.AlDia();
+        Bombea();
+        ultimoBombeo = std::chrono::steady_clock::now();
+    };
+
     std::string pendiente; // bytes of a character cut by the end of a read
     std::string datos;
     bool detenido = false;
+    bool toca = true; // pump before the next wait
     for (;;) {
-        Bombea();
+        if (toca) {
+            bombea();
+        }
 
         Lectura lectura = Lectura::Fin;
         Paso([&] { lectura = proceso.Espera(kRebanadaMs, datos); });
@@ -205,16 +318,18 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
             const bool esperando = !fin && TerminaConIndicador(pieza, Indicador);
             Bloque = LimpiaSalida(pieza);
             AgregaSalida(Salida, Bloque, MaxSalida);
-            if (PausaCMD == 0 && Modo != kModoSinCaja && caja != nullptr) {
-                ActualizaCaja(*caja, Modo, Bloque, AlFinal);
+            if (PausaCMD == 0) {
+                vista.Muestra(Bloque);
             }
             if (esperando) {
-                EsperaRespuesta();
+                EsperaRespuesta(bombea);
             }
         }
         if (fin) {
             break;
         }
+        toca = lectura != Lectura::Datos ||
+               std::chrono::steady_clock::now() - ultimoBombeo >= kRebanada;
         if (EstadoCMD == kCmdDetener) {
             bool terminado = false;
             Paso([&] { terminado = proceso.Termina(); });
@@ -229,44 +344,75 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
         }
     }
 
+    vista.AlDia();
     Paso([&] { CodigoSalida = detenido ? 0 : proceso.CodigoSalida(); });
     EstadoLibre();
     return true;
 }
 
 std::string LimpiaSalida(const std::string& texto) {
-    // 1-3: drop control codes but TAB, LF and CR; every LF and every CR
-    // becomes CR LF.
-    std::string saltos;
-    saltos.reserve(texto.size() + texto.size() / 8);
-    for (char ch : texto) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\n' || c == '\r') {
-            saltos += "\r\n";
-        } else if (c >= 32 || c == '\t') {
-            saltos += ch;
-        }
-    }
-    // 4: CR LF CR LF to CR LF, one pass without overlap.
+    // Runs of ordinary bytes are copied whole; only line breaks, control
+    // codes, DEL and the bytes of non-ASCII characters are looked at one by one.
+    //
+    // 1-4 in one pass: control codes but TAB, LF and CR vanish; every LF and
+    // every CR becomes CR LF, and then CR LF CR LF becomes CR LF, left to
+    // right without overlap. So a run of k line breaks with nothing kept
+    // between them (dropped control codes are nothing) gives (k + 1) / 2 CR LF.
     std::string unidos;
-    unidos.reserve(saltos.size());
-    constexpr std::string_view kDoble = "\r\n\r\n";
-    for (std::size_t i = 0; i < saltos.size();) {
-        if (saltos.compare(i, kDoble.size(), kDoble) == 0) {
+    unidos.reserve(texto.size() + texto.size() / 16 + 2);
+    const char* const p = texto.data();
+    const std::size_t n = texto.size();
+    std::size_t saltos = 0;
+    auto ponSaltos = [&] {
+        for (saltos = (saltos + 1) / 2; saltos > 0; --saltos) {
             unidos += "\r\n";
-            i += kDoble.size();
-        } else {
-            unidos += saltos[i++];
+        }
+    };
+    bool noAscii = false; // DEL or a byte >= 0x80 was kept: steps 5-6 have work
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t j = FinComun(p, i, n);
+        if (j > i) {
+            ponSaltos();
+            unidos.append(p + i, j - i);
+            i = j;
+            continue;
+        }
+        const auto b = static_cast<unsigned char>(p[i++]);
+        if (b >= 0x7F) {
+            ponSaltos();
+            unidos += static_cast<char>(b);
+            noAscii = true;
+        } else if (b == '\n' || b == '\r') {
+            ++saltos;
         }
     }
-    // 5-6: drop the suppressed characters of the code page and DEL.
+    ponSaltos();
+    const TablaAscii& ascii = Ascii();
+    if (!noAscii && !ascii.otroSuprimido) {
+        return unidos;
+    }
+
+    // 5-6: drop the suppressed characters of the code page and DEL. Bytes
+    // joined by the controls dropped above are read as one character here, as
+    // step 5 sees them.
     std::string limpio;
     limpio.reserve(unidos.size());
     for (std::size_t i = 0; i < unidos.size();) {
-        const std::size_t inicio = i;
+        std::size_t j = i;
+        for (; j < unidos.size(); ++j) {
+            const auto c = static_cast<unsigned char>(unidos[j]);
+            if (c >= 0x80 || !ascii.queda[c]) {
+                break;
+            }
+        }
+        limpio.append(unidos, i, j - i);
+        if (j == unidos.size()) {
+            break;
+        }
+        i = j;
         const char32_t c = utf8::Lee(unidos, i);
         if (c != 0x7F && !EsCaracterSuprimido(c)) {
-            limpio.append(unidos, inicio, i - inicio);
+            limpio.append(unidos, j, i - j);
         }
     }
     return limpio;

@@ -58,14 +58,18 @@ inline constexpr std::uint8_t kModoAgrega = 1;      // append each piece
 inline constexpr std::uint8_t kModoUltimo = 2;      // only the last piece, trimmed
 inline constexpr std::uint8_t kModoUltimoTexto = 3; // as 2; line breaks alone change nothing
 
-// Runs `Comando` (no shell; Windows quoting rules) in `Carpeta`.
+// Runs `Comando` (no shell; Windows quoting rules) in `Carpeta`. Window events
+// are pumped about every 20 ms: while the program is silent, and while its
+// output keeps coming (not after every read).
 //   Indicador     one-character prompt; empty: no standard input, no prompt.
 //                 When a piece of output ends with it, the runner stops
 //                 reading (EstadoCMD 2) until EntradaCMD is set or a stop is
 //                 requested.
 //   caja          the box that shows the output (may be null); may disappear
 //                 during the run.
-//   AlFinal       caret to the end after every update.
+//   AlFinal       caret to the end after updates: before window events are
+//                 pumped and at the end of the run (between two pumps the
+//                 window cannot show it).
 //   Modo          kModo* above; other values show nothing.
 //   Bloque        out: the last piece read, cleaned.
 //   Salida        out: collected output per MaxSalida.

@@ -54,7 +54,9 @@ public:
 
     // Waits at most `esperaMs` milliseconds (0 = only look) for output and
     // never longer, so the caller can pump window events between calls.
-    //   Datos:   the bytes read (at most kBloqueLectura) replace `datos`.
+    //   Datos:   the next bytes of output (at most kBloqueLectura) replace
+    //            `datos`. A backend may read more at once and hand it out in
+    //            blocks of kBloqueLectura, as consecutive reads would.
     //   NadaAun: `datos` is emptied; call again.
     //   Fin:     `datos` is emptied. Every byte of output has been delivered
     //            and the program has ended, so CodigoSalida answers at once.

@@ -6,6 +6,7 @@
 
 #include "Unicode.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -32,6 +33,10 @@ constexpr auto kSilencioTrasFin = std::chrono::milliseconds(500);
 constexpr auto kGraciaTermino = std::chrono::milliseconds(500);
 // Longest wait for the program to take an answer from a full input pipe.
 constexpr int kEsperaEscrituraMs = 2000;
+// Bytes taken from the output pipe by one read (a full pipe at once); Espera
+// hands them out in blocks of kBloqueLectura, as consecutive reads of that
+// size would have given them.
+constexpr std::size_t kLecturaTubo = 64 * 1024;
 
 void Cierra(int& fd) {
     if (fd >= 0) {
@@ -140,6 +145,30 @@ struct ProcesoConsola::Impl {
     bool grupoTerminado = false;
     bool silencioMedido = false;
     Reloj::time_point silencioDesde{};
+    std::vector<char> tubo = std::vector<char>(kLecturaTubo); // bytes read
+    std::size_t leidos = 0;                                   // valid bytes in `tubo`
+    std::size_t entregados = 0;                               // of them, already handed out
+
+    // One read of the output pipe (non-blocking) into `tubo`; `error` is the
+    // errno of a failed read.
+    ssize_t Lee(int& error) {
+        const ssize_t n = ::read(salida, tubo.data(), tubo.size());
+        error = n < 0 ? errno : 0;
+        leidos = n > 0 ? static_cast<std::size_t>(n) : 0;
+        entregados = 0;
+        return n;
+    }
+
+    // The next block of what was read, if anything is left.
+    bool Entrega(std::string& datos) {
+        if (entregados >= leidos) {
+            return false;
+        }
+        const std::size_t n = std::min(kBloqueLectura, leidos - entregados);
+        datos.assign(tubo.data() + entregados, n);
+        entregados += n;
+        return true;
+    }
 
     // Reaps the program when it has ended (blocking only with `espera`).
     bool Recoge(bool espera) {
@@ -247,30 +276,36 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
 Lectura ProcesoConsola::Espera(int esperaMs, std::string& datos) {
     Impl& p = *impl_;
     datos.clear();
+    if (p.Entrega(datos)) {
+        return Lectura::Datos;
+    }
     if (!p.finSalida) {
-        pollfd pfd{p.salida, POLLIN, 0};
-        const int r = ::poll(&pfd, 1, esperaMs < 0 ? 0 : esperaMs);
-        if (r > 0) {
-            datos.resize(kBloqueLectura);
-            const ssize_t n = ::read(p.salida, datos.data(), kBloqueLectura);
-            if (n > 0) {
-                datos.resize(static_cast<std::size_t>(n));
-                p.silencioMedido = false;
-                return Lectura::Datos;
+        // Read before waiting: while the program writes, its output is there.
+        int error = 0;
+        ssize_t n = p.Lee(error);
+        if (n < 0 && error == EAGAIN) {
+            pollfd pfd{p.salida, POLLIN, 0};
+            const int r = ::poll(&pfd, 1, esperaMs < 0 ? 0 : esperaMs);
+            if (r > 0) {
+                n = p.Lee(error);
+            } else if (r == 0 && p.Recoge(false)) {
+                if (!p.silencioMedido) {
+                    p.silencioMedido = true;
+                    p.silencioDesde = Reloj::now();
+                } else if (Reloj::now() - p.silencioDesde >= kSilencioTrasFin) {
+                    p.finSalida = true;
+                    Cierra(p.salida);
+                }
             }
-            datos.clear();
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                p.finSalida = true;
-                Cierra(p.salida);
-            }
-        } else if (r == 0 && p.Recoge(false)) {
-            if (!p.silencioMedido) {
-                p.silencioMedido = true;
-                p.silencioDesde = Reloj::now();
-            } else if (Reloj::now() - p.silencioDesde >= kSilencioTrasFin) {
-                p.finSalida = true;
-                Cierra(p.salida);
-            }
+        }
+        if (n > 0) {
+            p.silencioMedido = false;
+            p.Entrega(datos);
+            return Lectura::Datos;
+        }
+        if (!p.finSalida && (n == 0 || (error != EAGAIN && error != EINTR))) {
+            p.finSalida = true;
+            Cierra(p.salida);
         }
         if (!p.finSalida) {
             return Lectura::NadaAun;
@@ -280,8 +315,15 @@ Lectura ProcesoConsola::Espera(int esperaMs, std::string& datos) {
         return Lectura::Fin;
     }
     // The output is closed but the program still runs: wait for its end in
-    // slices as well.
-    std::this_thread::sleep_for(std::chrono::milliseconds(esperaMs < 10 ? esperaMs : 10));
+    // slices as well, looking every millisecond (a program usually ends right
+    // after it closes its output).
+    const auto limite = Reloj::now() + std::chrono::milliseconds(esperaMs < 10 ? esperaMs : 10);
+    while (Reloj::now() < limite) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (p.Recoge(false)) {
+            return Lectura::Fin;
+        }
+    }
     return p.Recoge(false) ? Lectura::Fin : Lectura::NadaAun;
 }
 
@@ -393,18 +435,28 @@ void RangoSegundo(unsigned char b, unsigned char& min, unsigned char& max) {
 } // namespace
 
 std::string DecodificaSalida(std::string& pendiente, std::string_view bytes, bool final) {
-    std::string s = std::move(pendiente);
-    pendiente.clear();
-    s.append(bytes);
+    // The bytes of the previous read go in front; without them the new bytes
+    // are read where they are.
+    std::string unidos;
+    std::string_view s = bytes;
+    if (!pendiente.empty()) {
+        unidos = std::move(pendiente);
+        pendiente.clear();
+        unidos.append(bytes);
+        s = unidos;
+    }
     std::string r;
     r.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            r += s[i++];
-            continue;
+        // A run of ASCII bytes is copied whole.
+        const std::size_t j = utf8::FinAscii(s.data(), i, s.size());
+        r.append(s.data() + i, j - i);
+        i = j;
+        if (i == s.size()) {
+            break;
         }
+        const auto b = static_cast<unsigned char>(s[i]);
         std::size_t largo = 0;
         if (b >= 0xC2 && b <= 0xDF) {
             largo = 2;
@@ -427,10 +479,10 @@ std::string DecodificaSalida(std::string& pendiente, std::string_view bytes, boo
             }
         }
         if (largo != 0 && validos == largo) {
-            r.append(s, i, largo);
+            r.append(s.data() + i, largo);
             i += largo;
         } else if (largo != 0 && i + validos == s.size() && !final) {
-            pendiente = s.substr(i); // cut by the end of this read
+            pendiente = std::string(s.substr(i)); // cut by the end of this read
             break;
         } else {
             unicode::AgregaUtf8(r, unicode::DeCp1252(b));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,28 @@ inline std::size_t LargoSecuencia(unsigned char b) {
 
 inline bool EsContinuacion(unsigned char b) {
     return (b & 0xC0) == 0x80;
+}
+
+// Index of the first byte at or after `i` that is not ASCII (`n` when there is
+// none). Looks at eight bytes at a time.
+inline std::size_t FinAscii(const char* p, std::size_t i, std::size_t n) {
+    constexpr std::uint64_t kAltos = 0x8080808080808080ull;
+    for (;;) {
+        for (std::uint64_t x; i + 8 <= n; i += 8) {
+            std::memcpy(&x, p + i, 8);
+            if ((x & kAltos) != 0) {
+                break;
+            }
+        }
+        for (const std::size_t fin = i + 8 < n ? i + 8 : n; i < fin; ++i) {
+            if (static_cast<unsigned char>(p[i]) >= 0x80) {
+                return i;
+            }
+        }
+        if (i >= n) {
+            return n;
+        }
+    }
 }
 
 // Number of characters.

@@ -11,7 +11,8 @@
 #     ...
 # Junto a él: <clave>.pid (pid y hora de arranque del proceso que lanzó net
 # start), <clave>.salida (su salida de consola) y, para un servidor MariaDB,
-# <clave>.sock, <clave>.mysqld.pid y <clave>.err.
+# <clave>.mysqld.pid y <clave>.err. Su socket, <clave>.sock, va en la carpeta
+# de sockets (rt_dir_sockets).
 # Toda operación toma un flock sobre la propia carpeta: dos llamadas a la vez
 # no se pisan, y el bloqueo no deja archivos.
 
@@ -28,6 +29,23 @@ rt_nombre_valido() { [[ $1 =~ ^[A-Za-z0-9_][A-Za-z0-9_.-]{0,63}$ ]]; }
 rt_clave() { printf '%s' "${1,,}"; }
 
 rt_archivo() { printf '%s/%s.%s' "$RT_DIR_SERVICIOS" "$(rt_clave "$1")" "$2"; }
+
+# Largo máximo de la ruta de un socket de Unix.
+RT_MAX_SOCKET=107
+
+# Carpeta de los sockets de los servidores: la que señala el enlace "sockets"
+# de la carpeta de servicios (tools/sandbox la crea corta, en la carpeta
+# temporal, para que la ruta no dependa de dónde esté el entorno); sin enlace,
+# la propia carpeta de servicios.
+rt_dir_sockets() {
+    if [ -L "$RT_DIR_SERVICIOS/sockets" ]; then
+        readlink "$RT_DIR_SERVICIOS/sockets"
+    else
+        printf '%s' "$RT_DIR_SERVICIOS"
+    fi
+}
+
+rt_socket() { printf '%s/%s.sock' "$(rt_dir_sockets)" "$(rt_clave "$1")"; }
 
 # Toma el bloqueo exclusivo de la carpeta de servicios (espera a quien lo tenga).
 # Devuelve 1 con un mensaje si la carpeta no existe o no es una carpeta.

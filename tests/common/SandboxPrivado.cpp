@@ -4,20 +4,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <netinet/in.h>
+#include <random>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace pruebas {
 
 namespace {
 
-// La variable de entorno, o lo que fijó la construcción.
-std::string Entorno(const char* nombre, const char* porOmision) {
+// RT_FUENTES y RT_BINARIOS: las pone el main de las pruebas.
+std::string Entorno(const char* nombre) {
     const char* v = std::getenv(nombre);
-    return v && *v ? v : porOmision;
+    return v ? v : "";
 }
 
 std::string Fuentes() {
-    return Entorno("RT_FUENTES", RT_FUENTES_DIR);
+    return Entorno("RT_FUENTES");
 }
 
 int Corre(const std::string& orden, std::string* salida) {
@@ -37,6 +41,25 @@ int Corre(const std::string& orden, std::string* salida) {
 
 } // namespace
 
+std::string PuertoLibre(int desde, int hasta) {
+    std::random_device azar;
+    for (int intento = 0; intento < 1000; ++intento) {
+        const int puerto = desde + static_cast<int>(azar() % static_cast<unsigned>(hasta - desde + 1));
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (s < 0)
+            break;
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        a.sin_port = htons(static_cast<std::uint16_t>(puerto));
+        const bool libre = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(s);
+        if (libre)
+            return std::to_string(puerto);
+    }
+    return {};
+}
+
 std::string Comillas(const std::string& texto) {
     std::string r = "'";
     for (const char c : texto) {
@@ -50,7 +73,7 @@ std::string Comillas(const std::string& texto) {
 
 SandboxPrivado::SandboxPrivado() {
     const std::string fuentes = Fuentes();
-    const std::string binarios = Entorno("RT_BINARIOS", RT_BINARIOS_DIR);
+    const std::string binarios = Entorno("RT_BINARIOS");
     const std::string orden = Comillas(fuentes + "/tools/sandbox") + " create --construccion " +
                               Comillas(binarios) + " " + Comillas(Carpeta().string());
     if (Corre(orden, &error_) != 0)

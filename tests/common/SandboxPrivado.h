@@ -47,4 +47,7 @@ private:
 // Una orden de bash con sus argumentos entre comillas simples.
 std::string Comillas(const std::string& texto);
 
+// Un puerto libre de este equipo entre `desde` y `hasta` ("" si no hay).
+std::string PuertoLibre(int desde = 20000, int hasta = 60000);
+
 } // namespace pruebas

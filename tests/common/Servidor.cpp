@@ -15,7 +15,8 @@ namespace pruebas {
 std::optional<Servidor> LeeServidor(std::string& error) {
     const char* archivo = std::getenv("RT_SERVIDOR_ENV");
     if (!archivo || !*archivo) {
-        error = "RT_SERVIDOR_ENV no está fijada (corra las pruebas con ctest)";
+        error = "RT_SERVIDOR_ENV no está fijada (corra las pruebas con ctest; el nombre del "
+                "grupo de pruebas debe terminar en Servidor)";
         return std::nullopt;
     }
     std::ifstream f(archivo);

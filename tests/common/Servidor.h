@@ -9,7 +9,8 @@
 namespace pruebas {
 
 // Datos del servidor de pruebas, leídos del archivo que indica RT_SERVIDOR_ENV
-// (líneas NOMBRE=valor que escribe tools/sandbox).
+// (líneas NOMBRE=valor que escribe tools/sandbox). CTest lo da solo a los
+// grupos de pruebas cuyo nombre termina en "Servidor" (tests/CMakeLists.txt).
 struct Servidor {
     std::string host;
     std::string puerto;

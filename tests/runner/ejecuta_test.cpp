@@ -331,6 +331,42 @@ TEST_F(EjecutaCMDPrueba, DetenerTrasElFinDelProgramaConservaSalidaYCodigo) {
     EXPECT_TRUE(caja.texto == c.salida);
 }
 
+// Output that keeps coming does not hold the window's events back either, and
+// whenever the window gets them, the caret is at the end of the text.
+TEST_F(EjecutaCMDPrueba, BombaCorreMientrasLlegaSalidaYVeElCaretAlFinal) {
+    // A box that takes 1 ms per 10 KB it shows, so the run lasts while output
+    // flows.
+    struct CajaLenta : CajaPrueba {
+        bool caretAlFinal = true;
+        void Agrega(const std::string& t) override {
+            std::this_thread::sleep_for(std::chrono::microseconds(t.size() / 10));
+            texto += t;
+            caretAlFinal = false;
+        }
+        void PonTexto(const std::string& t) override {
+            texto = t;
+            caretAlFinal = t.empty(); // a new text puts the caret at its start
+        }
+        void CursorAlFinal() override { caretAlFinal = true; }
+    } caja;
+    using Reloj = std::chrono::steady_clock;
+    Reloj::time_point ultimo = Reloj::now();
+    Reloj::duration mayorPausa{};
+    int caretFuera = 0;
+    alBombear = [&] {
+        mayorPausa = std::max(mayorPausa, Reloj::now() - ultimo);
+        ultimo = Reloj::now();
+        caretFuera += caja.caretAlFinal ? 0 : 1;
+    };
+    const Corrida c = Corre("sh -c \"yes 0123456789 | head -c 3000000\"", &caja);
+    EXPECT_EQ(c.salida.size(), 3000000u / 11 * 12 + 3000000u % 11); // LF became CR LF
+    EXPECT_TRUE(caja.texto == c.salida);
+    EXPECT_TRUE(caja.caretAlFinal);
+    EXPECT_EQ(caretFuera, 0);
+    EXPECT_GE(bombeos, 10);
+    EXPECT_LT(mayorPausa, std::chrono::milliseconds(100));
+}
+
 // A daemon left behind with the output pipe open does not keep the run alive.
 TEST_F(EjecutaCMDPrueba, ProcesoQueQuedaConLaSalidaAbierta) {
     const auto inicio = std::chrono::steady_clock::now();

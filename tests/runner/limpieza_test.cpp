@@ -4,9 +4,11 @@
 #include "EjecucionCMD.h"
 #include "LineaComandos.h"
 #include "ProcesoConsola.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,93 @@ INSTANTIATE_TEST_SUITE_P(
                       Caso{"acentos_y_signos", "¿Está? ñ € Š", "¿Está? ñ € Š"},
                       Caso{"control_entre_saltos", "a\r\x01\nb", "a\r\nb"}),
     [](const auto& info) { return std::string(info.param.nombre); });
+
+// The six steps of the cleaner done literally, one after the other.
+std::string LimpiaPasoAPaso(const std::string& texto) {
+    std::string r;
+    for (char c : texto) { // 1
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 32 || c == '\t' || c == '\n' || c == '\r') {
+            r += c;
+        }
+    }
+    for (char& c : r) { // 2
+        if (c == '\n') {
+            c = '\r';
+        }
+    }
+    std::string crlf; // 3
+    for (char c : r) {
+        crlf += c == '\r' ? std::string("\r\n") : std::string(1, c);
+    }
+    std::string unidos; // 4
+    for (std::size_t i = 0; i < crlf.size();) {
+        if (crlf.compare(i, 4, "\r\n\r\n") == 0) {
+            unidos += "\r\n";
+            i += 4;
+        } else {
+            unidos += crlf[i++];
+        }
+    }
+    std::string limpio; // 5 and 6
+    for (std::size_t i = 0; i < unidos.size();) {
+        const std::size_t inicio = i;
+        const char32_t c = utf8::Lee(unidos, i);
+        if (c != 0x7F && !EsCaracterSuprimido(c)) {
+            limpio.append(unidos, inicio, i - inicio);
+        }
+    }
+    return limpio;
+}
+
+// Random outputs of every length: long runs of plain text, line breaks,
+// control codes, DEL, accents, suppressed characters and stray bytes (which a
+// dropped control code can join into a suppressed character).
+TEST(LimpiaSalida, IgualQueLosSeisPasosUnoTrasOtro) {
+    const std::vector<std::string> piezas = {
+        "a",        " ",
+        "\t",       "\n",
+        "\r",       "\r\n",
+        "\x01",     "\x1b[0m",
+        "\x7f",     "ñ",
+        "€",        "\u0081",
+        "\u0090",   "\u0092",
+        "\u0093",   "\u009f",
+        "\xc2",     "\x81",
+        "\xe2\x82", "0123456789abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ-0123456789"};
+    std::mt19937 azar(12);
+    for (int caso = 0; caso < 3000; ++caso) {
+        // Each case draws from a few of the pieces: some cases are pure ASCII.
+        std::vector<std::string> usadas;
+        for (const std::string& p : piezas) {
+            if (azar() % 3 == 0) {
+                usadas.push_back(p);
+            }
+        }
+        usadas.push_back(piezas.back());
+        std::string texto;
+        const int n = static_cast<int>(azar() % 60);
+        for (int i = 0; i < n; ++i) {
+            texto += usadas[azar() % usadas.size()];
+        }
+        ASSERT_EQ(LimpiaSalida(texto), LimpiaPasoAPaso(texto)) << "caso " << caso;
+    }
+}
+
+// A non-ASCII character or a stray byte at every offset of a long ASCII run.
+TEST(DecodificaSalida, NoAsciiEnCualquierPosicion) {
+    for (std::size_t pos = 0; pos < 40; ++pos) {
+        const std::string antes(pos, 'a');
+        const std::string despues(40 - pos, 'b');
+        std::string pendiente;
+        EXPECT_EQ(DecodificaSalida(pendiente, antes + "ñ" + despues, false), antes + "ñ" + despues);
+        EXPECT_EQ(DecodificaSalida(pendiente, antes + "\xf1" + despues, false),
+                  antes + "ñ" + despues);
+        EXPECT_EQ(DecodificaSalida(pendiente, antes + "\xc3", false), antes);
+        EXPECT_EQ(DecodificaSalida(pendiente, "\xb1" + despues, false), "ñ" + despues);
+        EXPECT_TRUE(pendiente.empty());
+    }
+}
 
 class QuitaBlancosTabla : public ::testing::TestWithParam<Caso> {};
 

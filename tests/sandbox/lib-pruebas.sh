@@ -83,14 +83,14 @@ limpia() {
     local archivo pid
     command -v chattr >/dev/null && chattr -R -i "$T" 2>/dev/null
     chmod -R u+w "$T" 2>/dev/null
-    for archivo in "$T"/servicios/*.pid "$T"/*/servicios/*.pid; do
-        [ -f "$archivo" ] || continue
+    while IFS= read -r -d '' archivo; do
         read -r pid _ <"$archivo"
         [[ $pid =~ ^[0-9]+$ ]] && kill -KILL "$pid" 2>/dev/null
-    done
-    for archivo in "$T"/*/.sandbox-rtqx5; do
-        [ -f "$archivo" ] && "$HERRAMIENTAS/sandbox" destroy "$(dirname "$archivo")" >/dev/null 2>&1
-    done
+    done < <(find "$T" -path '*/servicios/*.pid' -print0 2>/dev/null)
+    # destroy borra también la carpeta de sockets, fuera de $T.
+    while IFS= read -r -d '' archivo; do
+        "$HERRAMIENTAS/sandbox" destroy "$(dirname "$archivo")" >/dev/null 2>&1
+    done < <(find "$T" -name .sandbox-rtqx5 -print0 2>/dev/null)
     rm -rf "$T"
 }
 trap limpia EXIT

@@ -9,14 +9,27 @@ source "$(dirname "$0")/lib-pruebas.sh"
     exit 1
 }
 UTIL=$RT_RTQX5UTIL
-SB=$T/sb
 SANDBOX=$HERRAMIENTAS/sandbox
 unset RT_SERVICIOS RT_MYSQL_CARPETA
+# El entorno en una carpeta honda, como un repositorio clonado muy adentro: la
+# ruta de un socket de Unix no cabría en ella.
+HONDA=$T/carpeta-de-trabajo-del-tecnico/proyectos-de-replicacion-de-sucursales
+HONDA=$HONDA/entornos-de-prueba-del-punto-de-venta/otra-carpeta-mas-para-pasar-de-ciento-cincuenta
+SB=$HONDA/sb
+mkdir -p "$HONDA"
+cierto "la carpeta del entorno tiene 150 caracteres o más" test "${#SB}" -ge 150
 
-corre "$SANDBOX" create --rtqx5util "$UTIL" "$SB"
+# Un segundo entorno creado a la vez, como lo hacen pruebas en paralelo.
+SB2=$T/sb2
+"$SANDBOX" create --rtqx5util "$UTIL" "$SB2" >"$T/sb2.log" 2>&1 &
+pid_sb2=$!
+
+# Con una TMPDIR tan larga como la carpeta, los sockets van a /tmp.
+TMPDIR=$HONDA corre "$SANDBOX" create --rtqx5util "$UTIL" "$SB"
 igual 0 "$CODIGO" "sandbox create"
 [ "$CODIGO" = 0 ] || {
     echo "$SALIDA" >&2
+    wait "$pid_sb2"
     termina
 }
 # shellcheck source=/dev/null
@@ -24,6 +37,34 @@ source "$SB/sandbox.env"
 M=$RT_MYSQL_CARPETA
 RT_DIR_SERVICIOS=$RT_SERVICIOS
 CLAVE=Tesal2024
+
+# --- Los sockets, en una carpeta corta propia fuera del entorno.
+S=$RT_SOCKETS
+igual "/tmp" "${S%/*}" "sockets en /tmp si TMPDIR es larga"
+cierto "la carpeta de sockets existe" test -d "$S"
+igual "$S" "$(readlink "$RT_SERVICIOS/sockets")" "servicios/sockets señala la carpeta de sockets"
+igual "$S/mysql.sock" "$RT_MYSQL_SOCKET" "el socket del servicio MySQL, en la carpeta de sockets"
+igual "$RT_MYSQL_SOCKET" "$(grep '^RT_MYSQL_SOCKET=' "$SB/servidor.env" | cut -d= -f2-)" \
+    "servidor.env: el socket"
+por_socket() {
+    MYSQL_PWD=$CLAVE mariadb --no-defaults --protocol=socket --socket="$1" -u root --batch \
+        --skip-column-names -e 'SELECT @@port'
+}
+igual "$RT_MYSQL_PORT" "$(por_socket "$RT_MYSQL_SOCKET")" "root entra por el socket"
+contiene "$(cat "$M/my.ini")" "socket=\"$S/" "my.ini: socket en la carpeta de sockets"
+
+wait "$pid_sb2"
+codigo_sb2=$?
+igual 0 "$codigo_sb2" "un segundo entorno creado a la vez"
+[ "$codigo_sb2" = 0 ] || cat "$T/sb2.log" >&2
+S2=$(grep '^RT_SOCKETS=' "$SB2/servidor.env" | cut -d= -f2-)
+P_SB2=$(grep '^RT_MYSQL_PORT=' "$SB2/servidor.env" | cut -d= -f2-)
+cierto "cada entorno con su carpeta de sockets" test -n "$S2" -a -d "$S2" -a "$S2" != "$S"
+igual "$P_SB2" "$(por_socket "$S2/mysql.sock")" "el segundo servidor contesta en su socket"
+corre "$SANDBOX" destroy "$SB2"
+igual 0 "$CODIGO" "destroy del segundo entorno"
+cierto "destroy borra el segundo entorno y su carpeta de sockets" test ! -e "$SB2" -a ! -e "$S2"
+igual "$RT_MYSQL_PORT" "$(por_socket "$RT_MYSQL_SOCKET")" "el primer servidor sigue en marcha"
 
 # --- El mundo "como Windows".
 opciones=$(my_print_defaults --defaults-file="$M/my.ini" mysqld)
@@ -86,6 +127,7 @@ igual 0 "$CODIGO" "mysqld --install QXmirror"
 contiene "$SALIDA" "QXmirror instalado" "mysqld --install: mensaje de éxito"
 corre net start QXmirror
 igual 0 "$CODIGO" "net start QXmirror"
+cierto "el socket de QXmirror, en la carpeta de sockets" test -S "$S/qxmirror.sock"
 igual "$P2" "$(consulta "$P2" -e 'SELECT @@port')" "root entra en el segundo servidor, en su puerto"
 igual "$RT_MYSQL_PORT" "$(consulta "$RT_MYSQL_PORT" -e 'SELECT @@port')" "el primer servidor sigue en el suyo"
 
@@ -125,7 +167,7 @@ P3=$(rt_puerto_libre)
 mkdir -p "$SB/Mano"
 cp -a "$SB/Replica/data" "$SB/Mano/"
 setsid "$M/bin/mysqld" --defaults-file="$M/QXmirror.ini" --user=root --port="$P3" \
-    --datadir="$SB/Mano/data" --socket="$SB/Mano/s.sock" --pid-file="$SB/Mano/s.pid" \
+    --datadir="$SB/Mano/data" --socket="$S/mano.sock" --pid-file="$SB/Mano/s.pid" \
     --log-error="$SB/Mano/s.err" --bind-address=127.0.0.1 </dev/null >/dev/null 2>&1 &
 for _ in $(seq 100); do contesta "$P3" && break; sleep 0.1; done
 cierto "servidor a mano en marcha" contesta "$P3"
@@ -135,6 +177,7 @@ pids=$(for s in mysql qxmirror; do pid_de "$s"; echo; done)
 corre "$SANDBOX" destroy "$SB"
 igual 0 "$CODIGO" "sandbox destroy"
 cierto "destroy borra la carpeta" test ! -e "$SB"
+cierto "destroy borra la carpeta de sockets" test ! -e "$S"
 for p in $pids; do falso "destroy termina el servidor $p" rt_pid_vivo "$p"; done
 for p in "$RT_MYSQL_PORT" "$P2" "$P3"; do falso "destroy cierra el puerto $p" contesta "$p"; done
 igual 0 "$(pgrep -f -c -- "$SB/")" "no queda ningún proceso que use el entorno"

@@ -31,7 +31,7 @@ std::string PuertoCerrado() {
     return std::to_string(puerto);
 }
 
-class BasesDDTest : public ::testing::Test {
+class BasesDDServidor : public ::testing::Test {
 protected:
     // Properties of the fixture's server, as CargaConfiguracion would load them.
     bool Prepara() {
@@ -56,7 +56,7 @@ using Reloj = std::chrono::steady_clock;
 
 } // namespace
 
-TEST_F(BasesDDTest, ConectaYListaLasBases) {
+TEST_F(BasesDDServidor, ConectaYListaLasBases) {
     ASSERT_TRUE(Prepara());
     ASSERT_TRUE(bd.ConectarAservidor(cn));
     EXPECT_TRUE(cn.Abierta());
@@ -67,7 +67,7 @@ TEST_F(BasesDDTest, ConectaYListaLasBases) {
     EXPECT_EQ(cn.Execute("SELECT DATABASE()"), std::vector<std::string>{""});
 }
 
-TEST_F(BasesDDTest, ExecuteDaLaPrimeraColumnaDeCadaFila) {
+TEST_F(BasesDDServidor, ExecuteDaLaPrimeraColumnaDeCadaFila) {
     ASSERT_TRUE(Prepara());
     ASSERT_TRUE(bd.ConectarAservidor(cn));
     EXPECT_EQ(cn.Execute("SELECT 'a', 'b' UNION ALL SELECT NULL, 'c' UNION ALL SELECT 'ñandú', 1"),
@@ -78,7 +78,7 @@ TEST_F(BasesDDTest, ExecuteDaLaPrimeraColumnaDeCadaFila) {
     EXPECT_EQ(cn.Execute("SELECT CONCAT('a', CHAR(0), 'b')")[0], std::string("a\0b", 3));
 }
 
-TEST_F(BasesDDTest, SentenciaRechazadaLlevaElNumeroYElMensajeDelServidor) {
+TEST_F(BasesDDServidor, SentenciaRechazadaLlevaElNumeroYElMensajeDelServidor) {
     ASSERT_TRUE(Prepara());
     ASSERT_TRUE(bd.ConectarAservidor(cn));
     try {
@@ -95,14 +95,14 @@ TEST_F(BasesDDTest, SentenciaRechazadaLlevaElNumeroYElMensajeDelServidor) {
     EXPECT_EQ(cn.Execute("SELECT 2"), std::vector<std::string>{"2"});
 }
 
-TEST_F(BasesDDTest, LocalhostUsaTcpYElPuerto) {
+TEST_F(BasesDDServidor, LocalhostUsaTcpYElPuerto) {
     ASSERT_TRUE(Prepara());
     bd.cRuta = "localhost";
     ASSERT_TRUE(bd.ConectarAservidor(cn));
     EXPECT_EQ(cn.Execute("SELECT @@port"), std::vector<std::string>{bd.cPuerto});
 }
 
-TEST_F(BasesDDTest, ClaveEquivocadaDaFalse) {
+TEST_F(BasesDDServidor, ClaveEquivocadaDaFalse) {
     ASSERT_TRUE(Prepara());
     bd.cPassword = "no-es-la-clave";
     EXPECT_FALSE(bd.ConectarAservidor(cn));
@@ -112,7 +112,7 @@ TEST_F(BasesDDTest, ClaveEquivocadaDaFalse) {
     EXPECT_FALSE(bd.ConectarAservidor(cn));
 }
 
-TEST_F(BasesDDTest, PuertoCerradoDaFalsePronto) {
+TEST_F(BasesDDServidor, PuertoCerradoDaFalsePronto) {
     ASSERT_TRUE(Prepara());
     bd.cPuerto = PuertoCerrado();
     const auto inicio = Reloj::now();
@@ -121,7 +121,7 @@ TEST_F(BasesDDTest, PuertoCerradoDaFalsePronto) {
     EXPECT_FALSE(cn.Abierta());
 }
 
-TEST_F(BasesDDTest, PuertoVacioONoNumericoDaFalseSinConectar) {
+TEST_F(BasesDDServidor, PuertoVacioONoNumericoDaFalseSinConectar) {
     ASSERT_TRUE(Prepara());
     for (const std::string puerto : {"", "   ", "abc", "33o6", "3306x", "0", "-1", "65536",
                                      "99999999999999999999", "+3306", "3306.0"}) {
@@ -131,7 +131,7 @@ TEST_F(BasesDDTest, PuertoVacioONoNumericoDaFalseSinConectar) {
     }
 }
 
-TEST_F(BasesDDTest, CierraBdDSeguroEnCualquierEstado) {
+TEST_F(BasesDDServidor, CierraBdDSeguroEnCualquierEstado) {
     ASSERT_TRUE(Prepara());
     Conexion nunca;
     bd.CierraBdD(nunca);
@@ -151,7 +151,7 @@ TEST_F(BasesDDTest, CierraBdDSeguroEnCualquierEstado) {
     EXPECT_EQ(cn.Execute("SELECT 1"), std::vector<std::string>{"1"});
 }
 
-TEST_F(BasesDDTest, ConectarDeNuevoConDatosMalosCierraLaAnterior) {
+TEST_F(BasesDDServidor, ConectarDeNuevoConDatosMalosCierraLaAnterior) {
     ASSERT_TRUE(Prepara());
     ASSERT_TRUE(bd.ConectarAservidor(cn));
     bd.cPuerto = "";
