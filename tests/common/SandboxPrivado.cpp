@@ -44,7 +44,8 @@ int Corre(const std::string& orden, std::string* salida) {
 std::string PuertoLibre(int desde, int hasta) {
     std::random_device azar;
     for (int intento = 0; intento < 1000; ++intento) {
-        const int puerto = desde + static_cast<int>(azar() % static_cast<unsigned>(hasta - desde + 1));
+        const int puerto =
+            desde + static_cast<int>(azar() % static_cast<unsigned>(hasta - desde + 1));
         const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (s < 0)
             break;

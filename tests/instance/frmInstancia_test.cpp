@@ -43,19 +43,6 @@ int Escucha(int puerto, bool escucha) {
     return s;
 }
 
-// Un puerto libre de cuatro cifras (el campo del puerto admite cuatro).
-int PuertoLibre() {
-    for (int intento = 0; intento < 1000; ++intento) {
-        const int puerto = 4000 + static_cast<int>((::getpid() * 7919 + intento * 104729) % 6000);
-        const int s = Escucha(puerto, false);
-        if (s >= 0) {
-            ::close(s);
-            return puerto;
-        }
-    }
-    return 0;
-}
-
 class frmInstanciaTest : public EntornoProcedimiento {
 protected:
     std::unique_ptr<frmInstancia> Abre() {
@@ -107,7 +94,7 @@ private:
 // sistema (que no se copian) las recrea mysql_upgrade. Cerrar la ventana
 // mientras corre net start espera al final del procedimiento.
 TEST_F(frmInstanciaTest, CreaUnSegundoServidorQueContestaEnSuPuerto) {
-    const std::string puerto = std::to_string(PuertoLibre());
+    const std::string puerto = pruebas::PuertoLibre(4000, 9999);
     const std::string datos = (sandbox.Carpeta() / "Datos MIRROR").string();
     const std::string mysqlOriginal = (sandbox.MySQL() / "data" / "mysql").string();
     const std::string antes = LeeArchivo(MyIni());
@@ -210,7 +197,7 @@ TEST_F(frmInstanciaTest, AvisosDeLoQueYaExisteYSiCorreCadaPaso) {
     const std::string datos = (sandbox.Carpeta() / "datos").string();
     fs::create_directories(datos);
     const std::string antes = LeeArchivo(MyIni());
-    const std::string puerto = std::to_string(PuertoLibre());
+    const std::string puerto = pruebas::PuertoLibre(4000, 9999);
     const int ocupado = Escucha(std::stoi(puerto), true);
     ASSERT_GE(ocupado, 0);
     auto w = Abre();
@@ -275,7 +262,7 @@ TEST_F(frmInstanciaTest, SinMyIniNoNoTocaNadaYSiSigueSinCopiar) {
     fs::rename(MyIni(), guardado);
     const std::string viejo = "[client]\nport=1\n[mysqld]\nport=1\n";
     pruebas::EscribeArchivo(IniNuevo(), viejo);
-    const std::string puerto = std::to_string(PuertoLibre());
+    const std::string puerto = pruebas::PuertoLibre(4000, 9999);
     const std::string datos = (sandbox.Carpeta() / "datos").string();
     auto w = Abre();
     w->txtDatoMultiLinea->setPlainText(QString::fromStdString(datos));

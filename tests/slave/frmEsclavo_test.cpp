@@ -1,17 +1,16 @@
 // La ventana del esclavo contra dos servidores reales de su propio entorno de
 // prueba: el servicio "MySQL" como maestro y una segunda instancia QXmirror
-// con una copia de datos1. La replicación se prueba con una fila que llega.
+// con una copia de datos1, hechos con las ventanas del maestro y de nueva
+// instancia. La replicación se prueba con una fila que llega.
 #include "EntornoProcedimiento.h"
 #include "frmEsclavo.h"
+#include "frmInstancia.h"
+#include "frmMaestro.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <arpa/inet.h>
 #include <filesystem>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -25,19 +24,6 @@ const std::string kClave = "cl'a\\ve#1";
 
 std::string Caja(const frmEsclavo& w) {
     return w.txtCapturaDOS->toPlainText().toStdString();
-}
-
-// Un puerto libre de 127.0.0.1.
-std::string PuertoLibre() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t largo = sizeof a;
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &largo);
-    ::close(s);
-    return std::to_string(ntohs(a.sin_port));
 }
 
 class frmEsclavoTest : public EntornoProcedimiento {
@@ -56,49 +42,45 @@ protected:
         return w;
     }
 
-    // El maestro con registro binario de datos1 y su cuenta de replicación, y
-    // QXmirror: copia de my.ini con su puerto y una carpeta de datos nueva,
-    // registrada como servicio, con la copia de datos1 tomada tras el reinicio
-    // del maestro y antes de cualquier escritura.
+    // Lo que hace el técnico antes: QXmirror con la ventana de nueva instancia,
+    // el maestro con la suya (la cuenta de replicación con una clave que lleva
+    // comilla, diagonal y "#") y, justo tras el reinicio del maestro con el
+    // registro binario y antes de cualquier escritura, la copia de datos1.
     void PreparaMaestroYQXmirror() {
-        rtqx5::libRTSA lib;
-        fs::copy_file(MyIni(), Ini("QXmirror.ini"));
-        puertoEsclavo = PuertoLibre();
-        const std::string datos = (sandbox.Carpeta() / "qxdata").string();
-        lib.EscribeIni("client", "port", puertoEsclavo, Ini("QXmirror.ini"));
-        lib.EscribeIni("mysqld", "port", puertoEsclavo, Ini("QXmirror.ini"));
-        lib.EscribeIni("mysqld", "datadir", "\"" + datos + "\"", Ini("QXmirror.ini"));
-        for (auto [clave, valor] :
-             {std::pair{"log-bin", "qxlog-bin"}, {"server-id", "1"}, {"binlog-do-db", "datos1"}})
-            lib.EscribeIni("mysqld", clave, valor, MyIni());
-
+        // El campo del puerto de la ventana de nueva instancia admite cuatro cifras.
+        puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
+        {
+            frmInstancia instancia;
+            Muestra(instancia);
+            instancia.txtDatoMultiLinea->setPlainText(
+                QString::fromStdString((sandbox.Carpeta() / "qxdata").string()));
+            instancia.txtDato[5]->setText(QString::fromStdString(puertoEsclavo));
+            cajas.respuestas = {rtqx5::vbYes};
+            instancia.cmdProceder_Click();
+            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
+                << instancia.txtCapturaDOS->toPlainText().toStdString();
+        }
+        {
+            frmMaestro maestro;
+            Muestra(maestro);
+            maestro.txtDato[1]->setText("127.0.0.1");
+            maestro.txtDato[2]->setText(QString::fromStdString(kClave));
+            cajas.respuestas = {rtqx5::vbYes};
+            maestro.cmdProceder_Click();
+            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
+                << maestro.txtCapturaDOS->toPlainText().toStdString();
+        }
         const std::string root = " --no-defaults --protocol=tcp -h127.0.0.1 -uroot";
-        const std::string guion =
-            "set -e\n"
-            "net stop MySQL && net start MySQL\n"
-            "export MYSQL_PWD=\"$RT_MYSQL_PASSWORD\"\n"
-            "mariadb" +
-            root + " -P\"$RT_MYSQL_PORT\" -e " +
-            Comillas("CREATE USER 'usuariomirror'@'127.0.0.1' IDENTIFIED BY 'cl''a\\\\ve#1'; "
-                     "GRANT REPLICATION SLAVE ON *.* TO 'usuariomirror'@'127.0.0.1'") +
-            "\n"
-            "mkdir -p " +
-            Comillas(datos + ".tmp") + "\n" +
-            "mariadb-install-db --no-defaults --datadir=" + Comillas(datos) +
-            " --tmpdir=" + Comillas(datos + ".tmp") +
-            " --user=root --auth-root-authentication-method=normal --skip-test-db >/dev/null\n"
-            "\"$RT_MYSQL_CARPETA/bin/mysqld\" --install QXmirror --defaults-file=" +
-            Comillas(Ini("QXmirror.ini")) +
-            "\n"
-            "net start QXmirror\n"
-            "MYSQL_PWD= mariadb" +
-            root + " -P" + puertoEsclavo +
-            " -e \"ALTER USER 'root'@'localhost' IDENTIFIED BY '$RT_MYSQL_PASSWORD'\"\n"
-            "mariadb-dump" +
-            root + " -P\"$RT_MYSQL_PORT\" --databases datos1 | mariadb" + root + " -P" +
-            puertoEsclavo + "\n";
         std::string salida;
-        ASSERT_EQ(sandbox.Orden(guion, &salida), 0) << salida;
+        ASSERT_EQ(sandbox.Orden("export MYSQL_PWD=\"$RT_MYSQL_PASSWORD\"; mariadb-dump" + root +
+                                    " -P\"$RT_MYSQL_PORT\" --databases datos1 | mariadb" + root +
+                                    " -P" + puertoEsclavo,
+                                &salida),
+                  0)
+            << salida;
+        cajas.cajas.clear();
+        // Los tres avisos de arriba y su bitácora no cuentan para el esclavo.
+        fs::remove(sandbox.Programa() / "BitacoraReplicacionTesal.txt");
     }
 
     // Los datos del maestro en la ventana; la instancia QXmirror.
@@ -127,7 +109,7 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadConMaestroInalcanzableYLuegoElCorrecto) {
     const std::string puertoProducto = Proceso::BasesDD->cPuerto;
 
     auto w = Abre();
-    LlenaCampos(*w, PuertoLibre());
+    LlenaCampos(*w, pruebas::PuertoLibre());
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
