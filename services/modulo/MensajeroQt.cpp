@@ -38,6 +38,21 @@ std::vector<std::pair<QMessageBox::StandardButton, int>> Botones(int estilo) {
     }
 }
 
+// El texto de cada botón en español, como en un Windows en español (Qt sin
+// traducciones cargadas los muestra en inglés).
+QString TextoBoton(QMessageBox::StandardButton boton) {
+    switch (boton) {
+    case QMessageBox::Yes:
+        return QStringLiteral("&Sí");
+    case QMessageBox::No:
+        return QStringLiteral("&No");
+    case QMessageBox::Cancel:
+        return QStringLiteral("Cancelar");
+    default:
+        return QStringLiteral("Aceptar");
+    }
+}
+
 } // namespace
 
 int MensajeroQt::Muestra(const std::string& texto, int estilo, const std::string& titulo) {
@@ -51,7 +66,7 @@ int MensajeroQt::Muestra(const std::string& texto, int estilo, const std::string
     caja.setTextFormat(Qt::PlainText);
     const auto botones = Botones(estilo);
     for (const auto& [boton, respuesta] : botones)
-        caja.addButton(boton);
+        caja.addButton(boton)->setText(TextoBoton(boton));
     const std::size_t porOmision = (estilo & rtqx5::vbDefaultButton2) && botones.size() > 1 ? 1 : 0;
     caja.setDefaultButton(botones[porOmision].first);
     if (botones.size() == 1)

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -18,6 +19,7 @@ struct VistaCaja {
     QString titulo, texto;
     QMessageBox::StandardButtons botones;
     QMessageBox::StandardButton porOmision = QMessageBox::NoButton;
+    QStringList textosBotones;
 };
 
 // Muestra el cuadro con MensajeroQt; cuando aparece, anota lo que muestra y le
@@ -39,6 +41,8 @@ int MuestraYPulsa(const std::string& texto, int estilo, const std::string& titul
         vista.texto = caja->text();
         vista.botones = caja->standardButtons();
         vista.porOmision = caja->standardButton(caja->defaultButton());
+        for (QAbstractButton* b : caja->buttons())
+            vista.textosBotones << b->text();
         QTest::keyClick(caja, tecla);
     };
     QTimer::singleShot(0, espera);
@@ -71,6 +75,11 @@ TEST_P(MensajeroQtTest, IconoBotonesYBotonPorOmision) {
     EXPECT_EQ(vista.texto, QStringLiteral("¿Está seguro?"));
     EXPECT_EQ(vista.botones, c.botones);
     EXPECT_EQ(vista.porOmision, c.porOmision);
+    // Botones en español, con su tecla (S de Sí).
+    const QStringList textos = c.botones == (QMessageBox::Yes | QMessageBox::No)
+                                   ? QStringList{QStringLiteral("&Sí"), QStringLiteral("&No")}
+                                   : QStringList{QStringLiteral("Aceptar")};
+    EXPECT_EQ(vista.textosBotones, textos);
 }
 
 constexpr auto kSiNo = QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -80,6 +89,9 @@ INSTANTIATE_TEST_SUITE_P(Estilos, MensajeroQtTest,
                              // Limpiar bitácora: Enter acepta el No por omisión.
                              CasoCaja{4 + 32 + 256, Qt::Key_Return, QMessageBox::Question, kSiNo,
                                       QMessageBox::No, rtqx5::vbNo},
+                             // La tecla S elige Sí aunque el botón por omisión sea No.
+                             CasoCaja{4 + 32 + 256, Qt::Key_S, QMessageBox::Question, kSiNo,
+                                      QMessageBox::No, rtqx5::vbYes},
                              // Cerrar el programa: Enter acepta el Sí por omisión.
                              CasoCaja{4 + 32, Qt::Key_Return, QMessageBox::Question, kSiNo,
                                       QMessageBox::Yes, rtqx5::vbYes},
