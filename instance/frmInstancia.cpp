@@ -209,20 +209,8 @@ void frmInstancia::cmdProceder_Click() {
 void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString& IniNuevo) {
     // Un archivo de ese nombre que ya existía se guarda antes de reemplazarlo;
     // si no se puede guardar, no se toca.
-    std::string copia;
-    const auto error = Paso([&] {
-        copia = pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(IniNuevo), std::time(nullptr));
-    });
-    if (error) {
-        AnotaFalla(QStringLiteral("No se pudo respaldar «%1» (%2); no se cambió el archivo")
-                       .arg(IniNuevo, DeUtf8(error->Descripcion())));
+    if (!Respalda(IniNuevo))
         return;
-    }
-    if (!copia.empty()) {
-        const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
-        Paso([&] { EscribeBitacora(linea); });
-        Estado(linea);
-    }
 
     PasoAnotado(QStringLiteral("No se pudo copiar «%1» en «%2»").arg(IniOriginal, IniNuevo),
                 [&] { Proceso::DeArchivos->Copia(Utf8(IniOriginal), Utf8(IniNuevo)); });

@@ -1,5 +1,6 @@
 #include "VentanaProcedimiento.h"
 
+#include "ArchivoOpciones.h"
 #include "CajaQt.h"
 #include "Campos.h"
 #include "EjecucionCMD.h"
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <ctime>
 
 namespace {
 
@@ -255,6 +257,24 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
             QStringLiteral("El comando «%1» terminó con el código %2").arg(texto).arg(codigo),
             DeUtf8(ejecucion::QuitaBlancos(salida)));
         return false;
+    }
+    return true;
+}
+
+bool VentanaProcedimiento::Respalda(const QString& ruta) {
+    std::string copia;
+    const auto error = Paso([&] {
+        copia = pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(ruta), std::time(nullptr));
+    });
+    if (error) {
+        AnotaFalla(QStringLiteral("No se pudo respaldar «%1» (%2); no se cambió el archivo")
+                       .arg(ruta, DeUtf8(error->Descripcion())));
+        return false;
+    }
+    if (!copia.empty()) {
+        const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
+        Paso([&] { EscribeBitacora(linea); });
+        Paso([&] { Estado(linea); });
     }
     return true;
 }

@@ -123,6 +123,12 @@ protected:
     // en las fallas (con la contraseña oculta); vacío, el comando mismo.
     bool EjecutaComando(const std::string& comando, const std::string& mostrado = {});
 
+    // Copia el archivo junto a sí mismo (<archivo>.<aaaammdd-hhnnss>.bak) antes
+    // de cambiarlo y anota la copia en la bitácora y en la caja. Sin el archivo
+    // no hay nada que copiar. False (con la falla anotada) si no se pudo copiar:
+    // entonces no se debe tocar.
+    bool Respalda(const QString& ruta);
+
     // Anota una falla de la corrida: `linea` la describe; `salida`, lo que
     // mostró (se repite al final si ya no está en la caja).
     void AnotaFalla(const QString& linea, const QString& salida = {});

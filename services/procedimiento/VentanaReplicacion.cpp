@@ -138,21 +138,7 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
 }
 
 bool VentanaReplicacion::RespaldaRutaIni() {
-    std::string copia;
-    const auto error = Paso([&] {
-        copia = pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(RutaIni), std::time(nullptr));
-    });
-    if (error) {
-        AnotaFalla(QStringLiteral("No se pudo respaldar «%1» (%2); no se cambió el archivo")
-                       .arg(RutaIni, DeUtf8(error->Descripcion())));
-        return false;
-    }
-    if (!copia.empty()) {
-        const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
-        Paso([&] { EscribeBitacora(linea); });
-        Paso([&] { Estado(linea); });
-    }
-    return true;
+    return Respalda(RutaIni);
 }
 
 void VentanaReplicacion::EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves) {

@@ -68,8 +68,7 @@ protected:
     // Informa un rechazo del servidor (caja y cuadro) sin cambiar nada.
     void InformaRechazo(const std::string& motivo);
 
-    // Copia RutaIni junto a sí mismo antes de escribirlo y anota la copia en
-    // la bitácora. False (con la falla anotada) si no se pudo copiar.
+    // Respalda(RutaIni).
     bool RespaldaRutaIni();
     // Las seis claves del registro binario en [mysqld], de BdReplicar,
     // NombreLog, DiasExpiracion e IdServidor.
