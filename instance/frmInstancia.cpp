@@ -4,6 +4,7 @@
 #include "Campos.h"
 #include "Mensajes.h"
 #include "Modulo.h"
+#include "OpcionMySQL.h"
 #include "PasosInstancia.h"
 #include "Proceso.h"
 #include "Rutas.h"
@@ -127,15 +128,10 @@ void frmInstancia::txtDato_Validate(int Index, bool& Cancel) {
     // Un salto de línea pegado en la carpeta no llega a un archivo de opciones.
     if (Index == 1 && (texto.contains(QLatin1Char('\n')) || texto.contains(QLatin1Char('\r'))))
         Cancel = true;
-    if (Index == 5 && pasos::PuertoValido(Utf8(texto)) == 0)
+    if (Index == 5 && rtqx5::PuertoValido(Utf8(texto)) == 0)
         Cancel = true;
     if (Cancel)
         rtqx5::Beep();
-}
-
-void frmInstancia::PasoAnotado(const QString& que, const std::function<void()>& paso) {
-    if (const auto error = Paso(paso))
-        AnotaFalla(que + QStringLiteral(": ") + DeUtf8(error->Descripcion()));
 }
 
 void frmInstancia::cmdProceder_Click() {
@@ -174,7 +170,7 @@ void frmInstancia::cmdProceder_Click() {
     if (Proceso::DeArchivos->HayCarpeta(Utf8(DatosNuevo)))
         Avisos +=
             QStringLiteral("La ruta «") + DatosNuevo + QStringLiteral("» ya existe") + kFinAviso;
-    const std::uint16_t puerto = pasos::PuertoValido(Utf8(Dato(5)));
+    const std::uint16_t puerto = rtqx5::PuertoValido(Utf8(Dato(5)));
     if (puerto != 0 && pasos::PuertoOcupado(puerto))
         Avisos += QStringLiteral("El puerto ") + Dato(5) +
                   QStringLiteral(" ya está en uso en este equipo") + kFinAviso;
@@ -256,12 +252,9 @@ int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& 
         return 0;
     }
     std::vector<std::string> nombres;
-    const auto error = Paso([&] { nombres = pasos::ArchivosComunes(Utf8(origen)); });
-    if (error) {
-        AnotaFalla(QStringLiteral("No se pudo leer la carpeta «%1»: %2")
-                       .arg(origen, DeUtf8(error->Descripcion())));
+    if (PasoAnotado(QStringLiteral("No se pudo leer la carpeta «%1»").arg(origen),
+                    [&] { nombres = pasos::ArchivosComunes(Utf8(origen)); }))
         return 0;
-    }
     const pasos::ArchivosSistema archivos = pasos::SeparaArchivosSistema(nombres);
     for (const std::string& nombre : archivos.copiar) {
         const QString archivo = DeUtf8(nombre);
@@ -284,11 +277,9 @@ void frmInstancia::ComandosDelServicio(const QString& RutaMySQL, const QString& 
                                        const QString& NombreInstancia, bool actualizaSistema) {
     const std::string instala =
         pasos::ComandoInstalaServicio(Utf8(RutaMySQL), Utf8(NombreInstancia), Utf8(IniNuevo));
-    Paso([&] { EscribeBitacora(DeUtf8(instala)); });
     EjecutaComando(instala);
 
     const std::string arranca = pasos::ComandoArrancaServicio(Utf8(NombreInstancia));
-    Paso([&] { EscribeBitacora(DeUtf8(arranca)); });
     const bool arranco = EjecutaComando(arranca);
 
     if (!actualizaSistema)
@@ -300,11 +291,10 @@ void frmInstancia::ComandosDelServicio(const QString& RutaMySQL, const QString& 
     }
     const std::string usuario = Proceso::BasesDD ? Proceso::BasesDD->cUsuario : std::string();
     const std::string clave = Proceso::BasesDD ? Proceso::BasesDD->cPassword : std::string();
-    const std::uint16_t puerto = pasos::PuertoValido(Utf8(Dato(5)));
+    const std::uint16_t puerto = rtqx5::PuertoValido(Utf8(Dato(5)));
     const std::string actualiza =
         pasos::ComandoActualizaSistema(Utf8(RutaMySQL), usuario, clave, puerto, false);
     const std::string mostrado =
         pasos::ComandoActualizaSistema(Utf8(RutaMySQL), usuario, clave, puerto, true);
-    Paso([&] { EscribeBitacora(DeUtf8(mostrado)); });
     EjecutaComando(actualiza, mostrado);
 }

@@ -47,7 +47,4 @@ private:
     int CopiaBaseSistema(const QString& DatosOriginal, const QString& DatosNuevo);
     void ComandosDelServicio(const QString& RutaMySQL, const QString& IniNuevo,
                              const QString& NombreInstancia, bool actualizaSistema);
-    // Corre el paso; un error (ya informado por la política) queda además
-    // anotado como falla con `que`.
-    void PasoAnotado(const QString& que, const std::function<void()>& paso);
 };

@@ -213,13 +213,15 @@ void frmMaestro::cmdProceder_Click() {
         const QString texto = DeUtf8(s.texto);
         Paso([&] { EscribeBitacora(texto); });
         Paso([&] { Estado(texto, true); });
-        const auto error = Paso([&] { Conexion.Execute(s.texto); });
-        if (error && !s.rechazo.isEmpty())
-            AnotaFalla(QStringLiteral("El servidor rechazó ") + s.rechazo + DeUtf8(cuenta) +
-                       QStringLiteral(": ") + DeUtf8(error->Descripcion()));
+        const auto ejecuta = [&] { Conexion.Execute(s.texto); };
+        if (s.rechazo.isEmpty())
+            Paso(ejecuta);
+        else
+            PasoAnotado(QStringLiteral("El servidor rechazó ") + s.rechazo + DeUtf8(cuenta),
+                        ejecuta);
     }
 
-    if (RespaldaRutaIni()) {
+    if (Respalda(RutaIni)) {
         const QString servicio = txtDato[6]->text();
         ComandoServicio("stop", servicio);
         EscribeClaves(claves);

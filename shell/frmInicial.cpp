@@ -30,8 +30,6 @@ constexpr int kF1 = 112;
 constexpr int kF4 = 115;
 constexpr int kAlt = 4;
 
-frmInicial* principal = nullptr;
-
 // Botones de opción con degradado (el control de botón con degradado del diseño).
 const char* const kEstiloOpciones = R"(
 QPushButton[opcion="true"] {
@@ -57,7 +55,6 @@ QPushButton[opcion="true"]:disabled {
 frmInicial::frmInicial(const QString& carpetaPrograma, const QString& nombreEjecutable,
                        QWidget* parent)
     : QWidget(parent) {
-    principal = this;
     Proceso::VentanaPrincipal = this;
     ConstruyeControles();
     Form_Load(carpetaPrograma, nombreEjecutable);
@@ -67,12 +64,10 @@ frmInicial::~frmInicial() {
     if (descripcion_)
         delete descripcion_.data();
     LiberaObjetos();
-    if (principal == this)
-        principal = nullptr;
 }
 
 frmInicial* frmInicial::Principal() {
-    return principal;
+    return qobject_cast<frmInicial*>(Proceso::VentanaPrincipal.data());
 }
 
 QString frmInicial::RutaMySQL() const {

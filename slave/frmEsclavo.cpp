@@ -31,14 +31,6 @@ bool EsOpcionMaestro(const pasos::ClaveOpcion& c) {
     return false;
 }
 
-// El valor de la columna en la primera fila ("" si no hay).
-QString Columna(const rtqx5::Conexion::Resultado& r, const char* columna) {
-    for (std::size_t i = 0; i < r.columnas.size(); ++i)
-        if (r.columnas[i] == columna && !r.filas.empty())
-            return DeUtf8(r.filas.front()[i]);
-    return {};
-}
-
 } // namespace
 
 frmEsclavo::frmEsclavo(QWidget* parent)
@@ -215,10 +207,10 @@ void frmEsclavo::MuestraReplicacion() {
         if (Paso([&] { estado = Conexion.Consulta("SHOW SLAVE STATUS"); }))
             return;
         hayMaestro = !estado.filas.empty();
-        lectura = Columna(estado, "Slave_IO_Running");
-        aplicacion = Columna(estado, "Slave_SQL_Running");
-        errorLectura = Columna(estado, "Last_IO_Error");
-        errorAplicacion = Columna(estado, "Last_SQL_Error");
+        lectura = DeUtf8(estado.Valor("Slave_IO_Running"));
+        aplicacion = DeUtf8(estado.Valor("Slave_SQL_Running"));
+        errorLectura = DeUtf8(estado.Valor("Last_IO_Error"));
+        errorAplicacion = DeUtf8(estado.Valor("Last_SQL_Error"));
         const bool corren = lectura == QLatin1String("Yes") && aplicacion == QLatin1String("Yes");
         if (!hayMaestro || corren || !errorLectura.isEmpty() || !errorAplicacion.isEmpty() ||
             reloj.elapsed() >= kEsperaReplicacionMs)
@@ -300,7 +292,7 @@ void frmEsclavo::cmdProceder_Click() {
                                      configuracion);
     });
 
-    if (RespaldaRutaIni()) {
+    if (Respalda(RutaIni)) {
         const QString servicio = txtDato[6]->text();
         ComandoServicio("stop", servicio);
         EscribeClaves(claves);
@@ -332,9 +324,8 @@ void frmEsclavo::cmdProceder_Click() {
                 if (!error) {
                     Paso([&] { EscribeBitacora(DeUtf8(mostrada)); });
                     Paso([&] { Estado(DeUtf8(mostrada), true); });
-                    if (const auto rechazo = Paso([&] { Conexion.Execute(sentencia); }))
-                        AnotaFalla(QStringLiteral("El servidor rechazó CHANGE MASTER TO: ") +
-                                   DeUtf8(rechazo->Descripcion()));
+                    PasoAnotado(QStringLiteral("El servidor rechazó CHANGE MASTER TO"),
+                                [&] { Conexion.Execute(sentencia); });
                 }
             }
             const std::string iniciar = "start slave";

@@ -80,15 +80,18 @@ void CajaQt::CursorAlFinal() {
     }
 }
 
+QFont LetraDeDiseno() {
+    QFont letra(QStringLiteral("MS Sans Serif"));
+    letra.setStyleHint(QFont::SansSerif);
+    letra.setPointSizeF(8.25);
+    return letra;
+}
+
 QPlainTextEdit* CreaCajaCaptura(QWidget* padre) {
     auto* caja = new QPlainTextEdit(padre);
     caja->setObjectName(QStringLiteral("txtCapturaDOS"));
     caja->setUndoRedoEnabled(false);
-    // MS Sans Serif 8.25 pt, or the closest sans-serif face the system has.
-    QFont letra(QStringLiteral("MS Sans Serif"));
-    letra.setStyleHint(QFont::SansSerif);
-    letra.setPointSizeF(8.25);
-    caja->setFont(letra);
+    caja->setFont(LetraDeDiseno());
     QPalette paleta = caja->palette();
     for (const auto grupo : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         paleta.setColor(grupo, QPalette::Base, Qt::black);

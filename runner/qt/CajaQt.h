@@ -2,6 +2,7 @@
 
 #include "EjecucionCMD.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QWidget>
 
@@ -37,6 +38,10 @@ private:
 // MS Sans Serif 8.25 pt or the closest face, no undo history (which would keep
 // a second copy of all the output).
 QPlainTextEdit* CreaCajaCaptura(QWidget* padre);
+
+// MS Sans Serif 8.25 pt, or the closest sans-serif face the system has: the
+// letter of the procedure windows and of their capture box.
+QFont LetraDeDiseno();
 
 // Installs the Qt event pump in the runner (processes pending events once).
 void InstalaBombaQt();

@@ -1,6 +1,7 @@
 #include "TextosProcedimiento.h"
 
 #include "Errores.h"
+#include "OpcionMySQL.h"
 #include "Rutas.h"
 
 #include <cstdio>
@@ -58,24 +59,10 @@ std::string SentenciaGrant(const std::string& usuario, const std::string& direcc
                " IDENTIFIED BY '", EscapaSQL(clave, diagonalLiteral), "'");
 }
 
-std::uint16_t PuertoValido(const std::string& texto) {
-    if (texto.empty())
-        return 0;
-    unsigned long n = 0;
-    for (const char c : texto) {
-        if (c < '0' || c > '9')
-            return 0;
-        n = n * 10 + static_cast<unsigned long>(c - '0');
-        if (n > 65535)
-            return 0;
-    }
-    return n >= 1 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
-}
-
 std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
                                   const std::string& usuario, const std::string& clave,
                                   bool enmascarada, bool diagonalLiteral) {
-    const std::uint16_t numero = PuertoValido(puerto);
+    const std::uint16_t numero = rtqx5::PuertoValido(puerto);
     if (numero == 0)
         throw rtqx5::ErrorRT(
             rtqx5::kErrorArgumento,

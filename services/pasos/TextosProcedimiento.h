@@ -61,7 +61,4 @@ std::string TextoError(long numero, const std::string& descripcion);
 // `cuando` (local time) + ".bak"; with `orden` > 1, "-" + orden before ".bak".
 std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden = 1);
 
-// The port text as a number from 1 to 65535; 0 when it is none.
-std::uint16_t PuertoValido(const std::string& texto);
-
 } // namespace pasos

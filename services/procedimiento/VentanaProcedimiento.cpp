@@ -77,11 +77,7 @@ VentanaProcedimiento::VentanaProcedimiento(const QString& nombre, const QString&
     setWindowTitle(caption);
     if (Proceso::VentanaPrincipal)
         setWindowIcon(Proceso::VentanaPrincipal->windowIcon());
-    // La letra de las ventanas del diseño: MS Sans Serif 8.25 pt o la más cercana.
-    QFont letra(QStringLiteral("MS Sans Serif"));
-    letra.setStyleHint(QFont::SansSerif);
-    letra.setPointSizeF(8.25);
-    setFont(letra);
+    setFont(ejecucion::LetraDeDiseno());
     ejecucion::InstalaBombaQt();
     connect(qApp, &QApplication::focusChanged, this, &VentanaProcedimiento::CambioDeFoco);
 }
@@ -239,7 +235,17 @@ std::optional<rtqx5::ErrorRT> VentanaProcedimiento::Paso(const std::function<voi
     return CorrePaso(politica, paso);
 }
 
+std::optional<rtqx5::ErrorRT> VentanaProcedimiento::PasoAnotado(const QString& que,
+                                                                const std::function<void()>& paso) {
+    const auto error = Paso(paso);
+    if (error)
+        AnotaFalla(que + QStringLiteral(": ") + DeUtf8(error->Descripcion()));
+    return error;
+}
+
 bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std::string& mostrado) {
+    const QString texto = DeUtf8(mostrado.empty() ? comando : mostrado);
+    Paso([&] { EscribeBitacora(texto); });
     ejecucion::CajaQt caja(txtCapturaDOS);
     std::string bloque, salida;
     std::int32_t codigo = 0;
@@ -247,7 +253,6 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
         ejecucion::EjecutaCMD(comando, Utf8(Proceso::CarpetaPrograma), "", &caja, true,
                               ejecucion::kModoAgrega, bloque, salida, -1, codigo);
     ++comandos_;
-    const QString texto = DeUtf8(mostrado.empty() ? comando : mostrado);
     if (!iniciado) {
         AnotaFalla(QStringLiteral("No se pudo ejecutar el comando «%1»").arg(texto));
         return false;
@@ -263,14 +268,12 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
 
 bool VentanaProcedimiento::Respalda(const QString& ruta) {
     std::string copia;
-    const auto error = Paso([&] {
-        copia = pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(ruta), std::time(nullptr));
-    });
-    if (error) {
-        AnotaFalla(QStringLiteral("No se pudo respaldar «%1» (%2); no se cambió el archivo")
-                       .arg(ruta, DeUtf8(error->Descripcion())));
+    if (PasoAnotado(
+            QStringLiteral("No se pudo respaldar «%1»; no se cambió el archivo").arg(ruta), [&] {
+                copia =
+                    pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(ruta), std::time(nullptr));
+            }))
         return false;
-    }
     if (!copia.empty()) {
         const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
         Paso([&] { EscribeBitacora(linea); });

@@ -115,12 +115,17 @@ protected:
 
     // Corre un paso con la política de esta ventana.
     std::optional<rtqx5::ErrorRT> Paso(const std::function<void()>& paso);
+    // Como Paso; su error queda además anotado como falla: `que`, ": " y la
+    // descripción.
+    std::optional<rtqx5::ErrorRT> PasoAnotado(const QString& que,
+                                              const std::function<void()>& paso);
     PoliticaError politica;
 
-    // Corre el comando con EjecutaCMD en txtCapturaDOS (modo 1, carpeta del
-    // programa). Un comando que no arranca o que termina con código distinto
-    // de 0 se anota como falla con su salida. `mostrado`: el texto del comando
-    // en las fallas (con la contraseña oculta); vacío, el comando mismo.
+    // Anota el comando en la bitácora y lo corre con EjecutaCMD en
+    // txtCapturaDOS (modo 1, carpeta del programa). Un comando que no arranca o
+    // que termina con código distinto de 0 se anota como falla con su salida.
+    // `mostrado`: el texto del comando en la bitácora y en las fallas (con la
+    // contraseña oculta); vacío, el comando mismo.
     bool EjecutaComando(const std::string& comando, const std::string& mostrado = {});
 
     // Copia el archivo junto a sí mismo (<archivo>.<aaaammdd-hhnnss>.bak) antes

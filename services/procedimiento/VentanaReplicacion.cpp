@@ -137,19 +137,11 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
         rtqx5::vbCritical, "Error");
 }
 
-bool VentanaReplicacion::RespaldaRutaIni() {
-    return Respalda(RutaIni);
-}
-
 void VentanaReplicacion::EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves) {
     for (const pasos::ClaveOpcion& c : claves)
         Paso([&] { pasos::EscribeOpcion(*Proceso::libRTSA, c, Utf8(RutaIni)); });
 }
 
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {
-    const std::string comando = pasos::ComandoNet(accion, Utf8(servicio));
-    Paso([&] { EscribeBitacora(DeUtf8(comando)); });
-    bool bien = false;
-    Paso([&] { bien = EjecutaComando(comando); });
-    return bien;
+    return EjecutaComando(pasos::ComandoNet(accion, Utf8(servicio)));
 }

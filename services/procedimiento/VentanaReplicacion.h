@@ -68,14 +68,12 @@ protected:
     // Informa un rechazo del servidor (caja y cuadro) sin cambiar nada.
     void InformaRechazo(const std::string& motivo);
 
-    // Respalda(RutaIni).
-    bool RespaldaRutaIni();
     // Las seis claves del registro binario en [mysqld], de BdReplicar,
     // NombreLog, DiasExpiracion e IdServidor.
     std::vector<pasos::ClaveOpcion> ClavesRegistroBinario() const;
     // Escribe cada clave en su sección de RutaIni, cada una como un paso.
     void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
 
-    // Corre "net ACCION servicio": a la bitácora y por EjecutaComando.
+    // Corre "net ACCION servicio" por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
 };

@@ -1,5 +1,6 @@
 #include "Componentes.h"
 #include "Errores.h"
+#include "OpcionMySQL.h"
 
 #include <mysql.h>
 
@@ -13,22 +14,14 @@ constexpr unsigned int kEsperaConexion = 10;
 // ADO's "operation not allowed when the object is closed".
 constexpr long kErrorCerrada = 3704;
 
-// The port as a number 1..65535, or 0 when the text is no such number.
+// The port as a number 1..65535 (blanks around it ignored), or 0 when the
+// text is no such number.
 unsigned int Puerto(const std::string& texto) {
     const auto a = texto.find_first_not_of(" \t");
     if (a == std::string::npos)
         return 0;
     const auto b = texto.find_last_not_of(" \t");
-    unsigned long n = 0;
-    for (auto i = a; i <= b; ++i) {
-        const char c = texto[i];
-        if (c < '0' || c > '9')
-            return 0;
-        n = n * 10 + static_cast<unsigned long>(c - '0');
-        if (n > 65535)
-            return 0;
-    }
-    return static_cast<unsigned int>(n);
+    return PuertoValido(texto.substr(a, b - a + 1));
 }
 
 } // namespace
@@ -79,6 +72,13 @@ Conexion::Resultado Conexion::Consulta(const std::string& comando) {
     }
     mysql_free_result(resultado);
     return r;
+}
+
+std::string Conexion::Resultado::Valor(const std::string& columna) const {
+    for (std::size_t i = 0; i < columnas.size(); ++i)
+        if (columnas[i] == columna && !filas.empty())
+            return filas.front()[i];
+    return {};
 }
 
 std::vector<std::string> Conexion::Execute(const std::string& comando) {

@@ -88,6 +88,9 @@ public:
     struct Resultado {
         std::vector<std::string> columnas;
         std::vector<std::vector<std::string>> filas;
+        // El valor de la columna en la primera fila; "" sin esa columna o sin
+        // filas.
+        std::string Valor(const std::string& columna) const;
     };
     Resultado Consulta(const std::string& comando);
     // True cuando el servidor lee las diagonales invertidas de las cadenas

@@ -49,4 +49,18 @@ std::string ValorOpcionMySQL(const std::string& valor) {
                                        "leer tal cual");
 }
 
+std::uint16_t PuertoValido(const std::string& texto) {
+    if (texto.empty())
+        return 0;
+    unsigned long n = 0;
+    for (const char c : texto) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + static_cast<unsigned long>(c - '0');
+        if (n > 65535)
+            return 0;
+    }
+    return static_cast<std::uint16_t>(n);
+}
+
 } // namespace rtqx5

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace rtqx5 {
@@ -13,5 +14,9 @@ namespace rtqx5 {
 // server decodes escapes even inside quotes), both kinds of quote together
 // with a reason to quote, or CR, LF or NUL.
 std::string ValorOpcionMySQL(const std::string& valor);
+
+// The port text as a number from 1 to 65535 (decimal digits only, leading
+// zeros allowed); 0 when it is none.
+std::uint16_t PuertoValido(const std::string& texto);
 
 } // namespace rtqx5

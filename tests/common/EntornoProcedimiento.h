@@ -106,14 +106,6 @@ protected:
         return c.Abierta() ? c.Consulta(sql) : rtqx5::Conexion::Resultado{};
     }
 
-    // El valor de una columna de la primera fila ("" si no hay).
-    static std::string Columna(const rtqx5::Conexion::Resultado& r, const std::string& columna) {
-        for (std::size_t i = 0; i < r.columnas.size(); ++i)
-            if (r.columnas[i] == columna && !r.filas.empty())
-                return r.filas.front()[i];
-        return {};
-    }
-
     // Lo que my_print_defaults lee del archivo para el grupo mysqld.
     std::string OpcionesServidor(const std::string& archivo) const {
         std::string salida;

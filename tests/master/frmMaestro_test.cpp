@@ -104,8 +104,8 @@ TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
 
     // El servicio se reinició con el registro binario de la base marcada.
     const auto estado = Consulta("SHOW MASTER STATUS");
-    EXPECT_TRUE(Columna(estado, "File").starts_with("qxlog-bin.")) << Columna(estado, "File");
-    EXPECT_EQ(Columna(estado, "Binlog_Do_DB"), "datos1");
+    EXPECT_TRUE(estado.Valor("File").starts_with("qxlog-bin.")) << estado.Valor("File");
+    EXPECT_EQ(estado.Valor("Binlog_Do_DB"), "datos1");
 
     // my.ini: las seis claves tras la última de [mysqld]; lo demás, igual.
     const std::string despues = LeeArchivo(MyIni());

@@ -167,9 +167,9 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadConMaestroInalcanzableYLuegoElCorrecto) {
     EXPECT_EQ(caja.find("Error de"), std::string::npos) << caja;
 
     const auto estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
-    EXPECT_EQ(Columna(estado, "Slave_IO_Running"), "Yes");
-    EXPECT_EQ(Columna(estado, "Slave_SQL_Running"), "Yes");
-    EXPECT_EQ(Columna(estado, "Master_User"), "usuariomirror");
+    EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Master_User"), "usuariomirror");
 
     // Una venta en el maestro, con datos1 como base por omisión.
     rtqx5::Conexion maestro;
