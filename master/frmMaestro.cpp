@@ -163,18 +163,8 @@ void frmMaestro::cmdProceder_Click() {
         rtqx5::MsgBox("No seleccionó ninguna base de datos a replicar", rtqx5::vbCritical, "Error");
         return;
     }
-    Estado(QStringLiteral("Datos de la configuración"), true);
-    const bool Cancel = !ValidaCampos();
-    if (!Proceso::DeArchivos->HayArchivo(Utf8(RutaIni)))
-        AvisaArchivoFaltante();
-    if (Cancel)
+    if (!VerificaDatos() || !Confirmado(QStringLiteral("MAESTRO")))
         return;
-    if (!Confirma(QStringLiteral("Confirme si desea configurar servidor MAESTRO"),
-                  QStringLiteral("Confirmación requerida"), true)) {
-        Estado(QStringLiteral("Proceso cancelado"));
-        return;
-    }
-    cmdProceder->setEnabled(false);
 
     BdReplicar.clear();
     for (int i = 0; i < lstBdeDs->count(); ++i) {

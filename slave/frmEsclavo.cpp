@@ -235,10 +235,7 @@ void frmEsclavo::cmdProceder_Click() {
 
     const std::string PuertoGuardado = Proceso::BasesDD->cPuerto;
     txtCapturaDOS->clear();
-    Estado(QStringLiteral("Datos de la configuración"), true);
-    const bool Cancel = !ValidaCampos();
-    if (!Proceso::DeArchivos->HayArchivo(Utf8(RutaIni)))
-        AvisaArchivoFaltante();
+    const bool validos = VerificaDatos();
     const QString iniInstancia = RutaMySQLPrincipal() + txtDato[6]->text() + QStringLiteral(".ini");
     QString PuertoInstancia;
     if (Proceso::DeArchivos->HayArchivo(Utf8(iniInstancia))) {
@@ -249,14 +246,8 @@ void frmEsclavo::cmdProceder_Click() {
                            QStringLiteral(" no existe")),
                       rtqx5::vbCritical, "Error");
     }
-    if (Cancel)
+    if (!validos || !Confirmado(QStringLiteral("ESCLAVO")))
         return;
-    if (!Confirma(QStringLiteral("Confirme si desea configurar servidor ESCLAVO"),
-                  QStringLiteral("Confirmación requerida"), true)) {
-        Estado(QStringLiteral("Proceso cancelado"));
-        return;
-    }
-    cmdProceder->setEnabled(false);
 
     BdReplicar = txtDato[8]->text();
     DiasExpiracion = txtDato[4]->text();

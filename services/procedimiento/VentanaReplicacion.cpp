@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <ctime>
 
 VentanaReplicacion::VentanaReplicacion(const QString& nombre, const QString& caption,
@@ -109,6 +110,24 @@ bool VentanaReplicacion::ValidaCampos() {
     for (std::size_t i = 0; i < txtDato.size() && !Cancel; ++i)
         txtDato_Validate(static_cast<int>(i), Cancel);
     return !Cancel;
+}
+
+bool VentanaReplicacion::VerificaDatos() {
+    Estado(QStringLiteral("Datos de la configuración"), true);
+    const bool validos = ValidaCampos();
+    if (!Proceso::DeArchivos->HayArchivo(Utf8(RutaIni)))
+        AvisaArchivoFaltante();
+    return validos;
+}
+
+bool VentanaReplicacion::Confirmado(const QString& que) {
+    if (!Confirma(QStringLiteral("Confirme si desea configurar servidor ") + que,
+                  QStringLiteral("Confirmación requerida"), true)) {
+        Estado(QStringLiteral("Proceso cancelado"));
+        return false;
+    }
+    cmdProceder->setEnabled(false);
+    return true;
 }
 
 bool VentanaReplicacion::ServidorAcepta(const std::vector<pasos::ClaveOpcion>& claves) {

@@ -58,6 +58,14 @@ protected:
 
     // Valida todos los campos de 0 en adelante; para en el primero rechazado.
     bool ValidaCampos();
+    // "Verificando Datos de la configuración ...", ValidaCampos y, si falta
+    // RutaIni, AvisaArchivoFaltante (que no detiene). False con un campo
+    // rechazado.
+    bool VerificaDatos();
+    // La pregunta "Confirme si desea configurar servidor QUE" ("Confirmación
+    // requerida", No por omisión). Con Sí deshabilita Proceder; con No,
+    // "Proceso cancelado". True con Sí.
+    bool Confirmado(const QString& que);
 
     // Pregunta al servidor de la carpeta de MySQL si arrancaría con RutaIni
     // cambiado así, con una línea de estado. Sin aceptación muestra en la caja
