@@ -211,12 +211,7 @@ void frmMaestro::cmdProceder_Click() {
                         ejecuta);
     }
 
-    if (Respalda(RutaIni)) {
-        const QString servicio = txtDato[6]->text();
-        ComandoServicio("stop", servicio);
-        EscribeClaves(claves);
-        ComandoServicio("start", servicio);
-    }
+    CambiaServidor(claves, txtDato[6]->text(), DeUtf8(Proceso::BasesDD->cPuerto));
 
     // Con fallas, lo que mostraron los comandos se queda en la caja.
     if (HuboFallas())

@@ -283,11 +283,9 @@ void frmEsclavo::cmdProceder_Click() {
                                      configuracion);
     });
 
-    if (Respalda(RutaIni)) {
-        const QString servicio = txtDato[6]->text();
-        ComandoServicio("stop", servicio);
-        EscribeClaves(claves);
-        ComandoServicio("start", servicio);
+    const QString servicio = txtDato[6]->text();
+    CambiaServidor(claves, servicio, PuertoInstancia);
+    {
 
         // Sin puerto de la instancia no hay conexión: ningún puerto por omisión.
         Proceso::BasesDD->cPuerto = Utf8(PuertoInstancia);

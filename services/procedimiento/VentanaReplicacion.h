@@ -82,6 +82,13 @@ protected:
     // Escribe cada clave en su sección de RutaIni, cada una como un paso.
     void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
 
+    // El cambio de un servidor: respalda RutaIni, le pone las claves, detiene
+    // el servicio y lo arranca con el archivo nuevo. `puerto`: donde el
+    // servidor debe contestar después. True cuando el servicio quedó
+    // corriendo con las claves; las fallas quedan anotadas.
+    bool CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves, const QString& servicio,
+                        const QString& puerto);
+
     // Corre "net ACCION servicio" por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
 };
