@@ -1,0 +1,68 @@
+#include "Valores.h"
+
+namespace pasos {
+
+namespace {
+
+std::size_t Caracteres(const std::string& texto) {
+    std::size_t n = 0;
+    for (const char c : texto)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+bool EsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+bool Absoluta(const std::string& ruta) {
+#ifdef _WIN32
+    const bool unidad = ruta.size() >= 3 && ruta[1] == ':' && (ruta[2] == '\\' || ruta[2] == '/') &&
+                        ((ruta[0] >= 'A' && ruta[0] <= 'Z') || (ruta[0] >= 'a' && ruta[0] <= 'z'));
+    const bool unc = ruta.size() > 2 && ruta[0] == '\\' && ruta[1] == '\\';
+    return unidad || unc;
+#else
+    return !ruta.empty() && ruta[0] == '/';
+#endif
+}
+
+} // namespace
+
+std::string RevisaTexto(const std::string& valor, std::size_t maximo) {
+    for (const char c : valor)
+        if (EsControl(static_cast<unsigned char>(c)))
+            return "contiene un salto de línea, un tabulador u otro carácter de control; "
+                   "escríbalo sin ellos.";
+    if (Caracteres(valor) > maximo)
+        return "tiene más de " + std::to_string(maximo) + " caracteres.";
+    return {};
+}
+
+std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo) {
+    if (std::string motivo = RevisaTexto(nombre, maximo); !motivo.empty())
+        return motivo;
+    if (nombre.find_first_of("\\/:") != std::string::npos || nombre == "." || nombre == ".." ||
+        nombre.find("..") != std::string::npos)
+        return "debe ser solo un nombre de archivo, sin carpetas (ni \"\\\", \"/\", \":\" o "
+               "\"..\").";
+    if (nombre.find_first_of("<>\"|?*") != std::string::npos)
+        return "no puede llevar ninguno de estos caracteres: < > \" | ? *";
+    return {};
+}
+
+std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo) {
+    if (std::string motivo = RevisaTexto(carpeta, maximo); !motivo.empty())
+        return motivo;
+    if (carpeta.find('"') != std::string::npos)
+        return "no puede llevar comillas dobles (\").";
+    if (!Absoluta(carpeta))
+#ifdef _WIN32
+        return "debe ser una ruta completa, con la unidad (por ejemplo C:\\Replicacion\\data).";
+#else
+        return "debe ser una ruta completa, desde la raíz (por ejemplo /srv/replicacion/data).";
+#endif
+    return {};
+}
+
+} // namespace pasos

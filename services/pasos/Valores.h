@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// What a typed or pasted value must be before a procedure uses it. Each
+// check returns why the value cannot be used, in Spanish and ready to follow
+// the field's name ("El campo «Usuario:» " + motivo), or "" when it can.
+// No Qt; all text is UTF-8.
+namespace pasos {
+
+// Longest values the servers accept: names of databases (64), option-file
+// values kept far below the server's line limit.
+constexpr std::size_t kMaxNombreBase = 64;
+constexpr std::size_t kMaxValorOpcion = 255;
+
+// Any text: no control character (line breaks, tabs, NUL, DEL) and at most
+// `maximo` characters (UTF-8 code points).
+std::string RevisaTexto(const std::string& valor, std::size_t maximo);
+
+// A file name that stays in its folder: RevisaTexto, and no path separator
+// ("\" or "/"), no drive (":"), not "." or "..", none of the characters
+// Windows refuses in names (<>:"|?*).
+std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo);
+
+// A full folder path: RevisaTexto, no double quote, and absolute (a drive
+// and its separator, or a UNC share, on Windows; the root "/" elsewhere).
+std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo);
+
+} // namespace pasos
