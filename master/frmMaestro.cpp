@@ -184,26 +184,42 @@ void frmMaestro::cmdProceder_Click() {
     }
 
     Paso([&] { Conexion.Execute("USE mysql"); });
+    // El texto de la cuenta depende del servidor; sin versión, el clásico.
+    pasos::VersionServidor version;
+    Paso([&] {
+        const std::vector<std::string> fila = Conexion.Execute("SELECT VERSION()");
+        if (!fila.empty())
+            version = pasos::LeeVersion(fila.front());
+    });
     const std::string usuario = Utf8(txtDato[0]->text());
     const std::string direccion = Utf8(txtDato[1]->text());
     const std::string clave = Utf8(txtDato[2]->text());
     const bool literal = Conexion.DiagonalLiteral();
     const std::string cuenta = pasos::CuentaSQL(usuario, direccion, literal);
+    const pasos::SentenciasCuenta textos =
+        pasos::SentenciasCuentaReplicacion(version, usuario, direccion, clave, literal);
     const struct {
-        std::string texto;
+        const pasos::SentenciaConClave& sentencia;
         QString rechazo; // vacío: su rechazo es de esperar (la cuenta no existía)
     } sentencias[] = {
-        {pasos::SentenciaDropUser(usuario, direccion, literal), QString()},
-        {pasos::SentenciaCreateUser(usuario, direccion, clave, literal),
-         QStringLiteral("la creación de la cuenta ")},
-        {pasos::SentenciaGrant(usuario, direccion, clave, literal),
-         QStringLiteral("el permiso de replicación de la cuenta ")},
+        {textos.borra, QString()},
+        {textos.crea, QStringLiteral("la creación de la cuenta ")},
+        {textos.permiso, QStringLiteral("el permiso de replicación de la cuenta ")},
     };
     for (const auto& s : sentencias) {
-        const QString texto = DeUtf8(s.texto);
+        // La caja y la bitácora ven la clave como "********"; el servidor, la
+        // clave. Un rechazo que cite la sentencia tampoco la muestra.
+        const QString texto = DeUtf8(s.sentencia.enmascarada);
         Paso([&] { EscribeBitacora(texto); });
         Paso([&] { Estado(texto, true); });
-        const auto ejecuta = [&] { Conexion.Execute(s.texto); };
+        const auto ejecuta = [&] {
+            try {
+                Conexion.Execute(s.sentencia.exacta);
+            } catch (const rtqx5::ErrorRT& e) {
+                throw rtqx5::ErrorRT(e.Numero(),
+                                     pasos::OcultaClave(e.Descripcion(), clave, literal));
+            }
+        };
         if (s.rechazo.isEmpty())
             Paso(ejecuta);
         else

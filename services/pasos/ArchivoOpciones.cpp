@@ -116,7 +116,8 @@ Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo
         return dictamen;
     }
 
-    const std::string comando = ComandoValidaOpciones(rutaMySQL, copia);
+    const std::string comando =
+        ComandoValidaOpciones(rutaMySQL, copia, VersionDelBinario(rutaMySQL, carpeta));
     std::string bloque, salida;
     std::int32_t codigo = 0;
     if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,

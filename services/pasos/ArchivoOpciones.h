@@ -39,9 +39,9 @@ struct Dictamen {
 
 // Writes the keys into a temporary copy of `archivo` (an empty file when it
 // does not exist) and runs the server binary of `rutaMySQL` (ending in the
-// separator) on it with --verbose --help, which reads every option and exits
-// without starting a server. Accepted when it ends with code 0. The copy is
-// removed. Runs the command through EjecutaCMD without a box, in `carpeta`.
+// separator) on it with ComandoValidaOpciones for the binary's version, which
+// reads every option and exits without starting a server. Accepted when it ends with code 0. The
+// copy is removed. Runs the command through EjecutaCMD without a box, in `carpeta`.
 Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo,
                         const std::vector<ClaveOpcion>& claves, const std::string& carpeta);
 

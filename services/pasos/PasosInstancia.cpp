@@ -47,7 +47,7 @@ std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::stri
 }
 
 std::string ComandoArrancaServicio(const std::string& nombre) {
-    return ComandoNet("start", ArgumentoLinea(nombre));
+    return ComandoNet("start", nombre);
 }
 
 std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& usuario,

@@ -50,9 +50,8 @@ std::vector<std::string> ArchivosComunes(const std::string& carpeta) {
 bool ExisteServicio(const std::string& nombre) {
     std::string bloque, salida;
     std::int32_t codigo = -1;
-    const bool corrio =
-        ejecucion::EjecutaCMD(ComandoNet("query", ArgumentoLinea(nombre)), "", "", nullptr, false,
-                              ejecucion::kModoSinCaja, bloque, salida, 0, codigo);
+    const bool corrio = ejecucion::EjecutaCMD(ComandoNet("query", nombre), "", "", nullptr, false,
+                                              ejecucion::kModoSinCaja, bloque, salida, 0, codigo);
     return corrio && codigo == 0;
 }
 

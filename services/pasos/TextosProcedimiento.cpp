@@ -10,6 +10,8 @@ namespace pasos {
 
 namespace {
 
+constexpr const char* kClaveOculta = "********";
+
 // Concatenation from the left (appends only: no insertion at the front).
 template <class... Partes> std::string Une(const Partes&... partes) {
     std::string r;
@@ -59,6 +61,46 @@ std::string SentenciaGrant(const std::string& usuario, const std::string& direcc
                " IDENTIFIED BY '", EscapaSQL(clave, diagonalLiteral), "'");
 }
 
+SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
+                                             const std::string& usuario,
+                                             const std::string& direccion, const std::string& clave,
+                                             bool diagonalLiteral) {
+    const std::string cuenta = CuentaSQL(usuario, direccion, diagonalLiteral);
+    const std::string crea = Une("CREATE USER ", cuenta, " IDENTIFIED BY '");
+    const std::string permiso = Une("GRANT REPLICATION SLAVE ON *.* TO ", cuenta);
+    const std::string literal = EscapaSQL(clave, diagonalLiteral);
+    SentenciasCuenta r;
+    r.borra.exacta = r.borra.enmascarada = Une("DROP USER ", cuenta);
+    r.crea.exacta = Une(crea, literal, "'");
+    r.crea.enmascarada = Une(crea, kClaveOculta, "'");
+    if (MySQL8(version)) {
+        r.permiso.exacta = r.permiso.enmascarada = permiso;
+    } else {
+        r.permiso.exacta = Une(permiso, " IDENTIFIED BY '", literal, "'");
+        r.permiso.enmascarada = Une(permiso, " IDENTIFIED BY '", kClaveOculta, "'");
+    }
+    return r;
+}
+
+std::string OcultaClave(const std::string& texto, const std::string& clave, bool diagonalLiteral) {
+    std::string r = texto;
+    const auto oculta = [&r](const std::string& forma) {
+        if (forma.empty())
+            return;
+        const std::string mascara = kClaveOculta;
+        for (std::size_t i = r.find(forma); i != std::string::npos;
+             i = r.find(forma, i + mascara.size()))
+            r.replace(i, forma.size(), mascara);
+    };
+    // The literal first: it holds the password as typed when nothing needed
+    // escaping.
+    const std::string literal = EscapaSQL(clave, diagonalLiteral);
+    oculta(literal);
+    if (clave != literal)
+        oculta(clave);
+    return r;
+}
+
 std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
                                   const std::string& usuario, const std::string& clave,
                                   bool enmascarada, bool diagonalLiteral) {
@@ -74,7 +116,7 @@ std::string SentenciaChangeMaster(const std::string& host, const std::string& pu
 }
 
 std::string ComandoNet(const std::string& accion, const std::string& servicio) {
-    return Une("net ", accion, " ", servicio);
+    return Une("net ", accion, " ", ArgumentoLinea(servicio));
 }
 
 std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComillas) {
@@ -107,9 +149,14 @@ std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& progr
     return Une("\"", rutaMySQL, "bin", std::string(1, rtqx5::SeparadorRuta()), programa, "\"");
 }
 
-std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo) {
-    return Une(ProgramaMySQL(rutaMySQL, "mysqld"), " --defaults-file=\"", archivo,
-               "\" --verbose --help");
+std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo,
+                                  const VersionServidor& version) {
+    return Une(ProgramaMySQL(rutaMySQL, "mysqld"), " --defaults-file=\"", archivo, "\" ",
+               ValidaConfig(version) ? "--validate-config" : "--verbose --help");
+}
+
+std::string ComandoVersionServidor(const std::string& rutaMySQL) {
+    return Une(ProgramaMySQL(rutaMySQL, "mysqld"), " --version");
 }
 
 std::string TextoError(long numero, const std::string& descripcion) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Versiones.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -28,6 +30,33 @@ std::string SentenciaCreateUser(const std::string& usuario, const std::string& d
 std::string SentenciaGrant(const std::string& usuario, const std::string& direccion,
                            const std::string& clave, bool diagonalLiteral = false);
 
+// A statement that carries a password: the text the server receives and the
+// one the box and the activity log show (the password as "********").
+struct SentenciaConClave {
+    std::string exacta;
+    std::string enmascarada;
+};
+
+// The master's replication account, in the order they are sent: DROP USER
+// (refused when the account does not exist yet), CREATE USER … IDENTIFIED BY
+// and GRANT REPLICATION SLAVE ON *.* TO …, which repeats IDENTIFIED BY
+// wherever the server takes it (MySQL before 8, MariaDB, an unknown version)
+// and goes without it on MySQL 8 and later.
+struct SentenciasCuenta {
+    SentenciaConClave borra;
+    SentenciaConClave crea;
+    SentenciaConClave permiso;
+};
+SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
+                                             const std::string& usuario,
+                                             const std::string& direccion, const std::string& clave,
+                                             bool diagonalLiteral = false);
+
+// A server's message with the password, as typed and as sent in a string
+// literal, shown as "********" (a refusal may quote the statement).
+std::string OcultaClave(const std::string& texto, const std::string& clave,
+                        bool diagonalLiteral = false);
+
 // CHANGE MASTER TO MASTER_HOST='…', MASTER_PORT=n, MASTER_USER='…',
 // MASTER_PASSWORD='…'. With `enmascarada` the password shows as "********"
 // (for the log and the box). Throws ErrorRT(kErrorArgumento) when the port
@@ -36,7 +65,8 @@ std::string SentenciaChangeMaster(const std::string& host, const std::string& pu
                                   const std::string& usuario, const std::string& clave,
                                   bool enmascarada, bool diagonalLiteral = false);
 
-// "net " + accion + " " + servicio ("net stop MySQL").
+// "net " + accion + " " + servicio ("net stop MySQL"); the name quoted when
+// it needs it (ArgumentoLinea).
 std::string ComandoNet(const std::string& accion, const std::string& servicio);
 
 // One argument of a command line by the Windows quoting rules: as it is when
@@ -49,9 +79,15 @@ std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComill
 // the separator), "bin", the separator and the name ("C:\MySQL\bin\mysqld").
 std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& programa);
 
-// The server binary of the MySQL folder asked to read an option file:
-// "<bin\mysqld>" --defaults-file="<archivo>" --verbose --help.
-std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo);
+// The server binary of the MySQL folder asked to read an option file and stop:
+// "<bin\mysqld>" --defaults-file="<archivo>" then --validate-config for the
+// binary of MySQL 8.0.16 and later (whose --verbose --help no longer reports
+// a bad option), --verbose --help for the others and an unknown version.
+std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo,
+                                  const VersionServidor& version = {});
+
+// "<bin\mysqld>" --version: the binary's version, for LeeVersion.
+std::string ComandoVersionServidor(const std::string& rutaMySQL);
 
 // "Error" + the number as the classic Str prints it (a blank before a number
 // that is zero or positive, its minus sign otherwise) + ", " + description.

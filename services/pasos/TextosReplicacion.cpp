@@ -66,7 +66,10 @@ std::string ColumnaNueva(const std::string& clasica) {
             r.replace(i, de.size(), a);
     };
     cambia("Slave", "Replica");
+    cambia("slave", "replica");
     cambia("Master", "Source");
+    cambia("master", "source"); // Get_master_public_key
+
     return r;
 }
 

@@ -46,7 +46,8 @@ std::string ConsultaEstadoMaestro(const VersionServidor& v);
 // The name a status column has on MySQL 8.0.22+ for its classic name:
 // "Slave" becomes "Replica" and "Master" becomes "Source"
 // (Slave_IO_Running → Replica_IO_Running, Exec_Master_Log_Pos →
-// Exec_Source_Log_Pos). Read a column under both names.
+// Exec_Source_Log_Pos, Get_master_public_key → Get_source_public_key). Read a
+// column under both names.
 std::string ColumnaNueva(const std::string& clasica);
 
 } // namespace pasos

@@ -1,6 +1,10 @@
 #include "Versiones.h"
 
+#include "EjecucionCMD.h"
+#include "TextosProcedimiento.h"
+
 #include <cctype>
+#include <cstdint>
 
 namespace pasos {
 
@@ -51,18 +55,45 @@ VersionServidor LeeVersion(const std::string& texto) {
     std::string minusculas;
     for (char c : texto)
         minusculas += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    // `mysqld --version` names the version after "Ver "; SELECT VERSION()
+    // `mysqld --version` names the version after "Ver " (the path before it
+    // may hold digits, blanks or "mariadb" of its own); SELECT VERSION()
     // starts with it.
-    std::size_t inicio = minusculas.find(" ver ");
-    inicio = inicio == std::string::npos ? 0 : inicio + 5;
-    for (std::size_t i = inicio; i < texto.size(); ++i) {
-        if (Digito(texto[i]) && (i == 0 || !Digito(texto[i - 1])) && LeeNumeros(texto, i, v)) {
+    std::size_t inicio = 0;
+    for (std::size_t i = minusculas.find("ver "); i != std::string::npos;
+         i = minusculas.find("ver ", i + 1)) {
+        std::size_t j = i + 4;
+        while (j < minusculas.size() && minusculas[j] == ' ')
+            ++j;
+        if ((i == 0 || std::isspace(static_cast<unsigned char>(minusculas[i - 1]))) &&
+            j < minusculas.size() && Digito(minusculas[j])) {
+            inicio = j;
+            break;
+        }
+    }
+    std::size_t donde = inicio;
+    for (; donde < texto.size(); ++donde) {
+        if (Digito(texto[donde]) && (donde == 0 || !Digito(texto[donde - 1])) &&
+            LeeNumeros(texto, donde, v)) {
             v.conocida = true;
             break;
         }
     }
-    v.mariadb = minusculas.find("mariadb") != std::string::npos;
+    v.mariadb = minusculas.find("mariadb", inicio) != std::string::npos;
+    // MariaDB 10 and later may announce itself to old clients as
+    // "5.5.5-10.11.6-MariaDB": the real version follows that prefix.
+    if (v.conocida && v.mariadb && minusculas.compare(donde, 6, "5.5.5-") == 0)
+        LeeNumeros(texto, donde + 6, v);
     return v;
+}
+
+VersionServidor VersionDelBinario(const std::string& rutaMySQL, const std::string& carpeta) {
+    std::string bloque, salida;
+    std::int32_t codigo = -1;
+    if (!ejecucion::EjecutaCMD(ComandoVersionServidor(rutaMySQL), carpeta, "", nullptr, false,
+                               ejecucion::kModoSinCaja, bloque, salida, -1, codigo) ||
+        codigo != 0)
+        return {};
+    return LeeVersion(salida);
 }
 
 bool LeeMaestroDelArchivo(const VersionServidor& v) {

@@ -23,6 +23,12 @@ struct VersionServidor {
 // "mariadbd  Ver 10.11.6-MariaDB-0+deb12u1 for debian-linux-gnu …").
 VersionServidor LeeVersion(const std::string& texto);
 
+// The version of the server binary of the MySQL folder (ending in the
+// separator), from its `mysqld --version` run through EjecutaCMD without a
+// box in `carpeta`. Unknown (conocida false) when it cannot be run, ends with
+// an error or names no version.
+VersionServidor VersionDelBinario(const std::string& rutaMySQL, const std::string& carpeta);
+
 // MySQL older than 5.5 still reads master-host, master-user, master-password
 // and master-port from the option file (while it has no master.info).
 bool LeeMaestroDelArchivo(const VersionServidor& v);
