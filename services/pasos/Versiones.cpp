@@ -70,19 +70,13 @@ VersionServidor LeeVersion(const std::string& texto) {
             break;
         }
     }
-    std::size_t donde = inicio;
-    for (; donde < texto.size(); ++donde) {
-        if (Digito(texto[donde]) && (donde == 0 || !Digito(texto[donde - 1])) &&
-            LeeNumeros(texto, donde, v)) {
+    for (std::size_t i = inicio; i < texto.size(); ++i) {
+        if (Digito(texto[i]) && (i == 0 || !Digito(texto[i - 1])) && LeeNumeros(texto, i, v)) {
             v.conocida = true;
             break;
         }
     }
     v.mariadb = minusculas.find("mariadb", inicio) != std::string::npos;
-    // MariaDB 10 and later may announce itself to old clients as
-    // "5.5.5-10.11.6-MariaDB": the real version follows that prefix.
-    if (v.conocida && v.mariadb && minusculas.compare(donde, 6, "5.5.5-") == 0)
-        LeeNumeros(texto, donde + 6, v);
     return v;
 }
 
