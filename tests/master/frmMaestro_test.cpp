@@ -66,9 +66,26 @@ protected:
 };
 
 // El trabajo completo, dos veces: la segunda (ventana abierta de nuevo)
-// reemplaza la cuenta con la clave nueva.
+// reemplaza la cuenta con la clave nueva. La clave llega al servidor y a
+// nada más: ni a la caja, ni a la bitácora, ni a las líneas de órdenes.
 TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
     const std::string antes = LeeArchivo(MyIni());
+    // net y el mysqld de la carpeta de MySQL anotan sus argumentos y siguen.
+    const fs::path ordenes = sandbox.Carpeta() / "ordenes.txt";
+    const auto anota = [&](const fs::path& guion, const std::string& real) {
+        pruebas::EscribeArchivo(guion, "#!/bin/bash\necho \"${0##*/} $*\" >> " +
+                                           pruebas::Comillas(ordenes.string()) + "\nexec " +
+                                           pruebas::Comillas(real) + " \"$@\"\n");
+        fs::permissions(guion, fs::perms::owner_all);
+    };
+    const fs::path mysqld = sandbox.MySQL() / "bin" / "mysqld";
+    fs::rename(mysqld, mysqld.string() + ".real");
+    anota(mysqld, mysqld.string() + ".real");
+    pruebas::CarpetaTemporal envolturas;
+    anota(envolturas.Ruta() / "net", sandbox.Valor("RT_RUTA_NET") + "/net");
+    pruebas::VariableEntorno conAnotador("PATH",
+                                         envolturas.Ruta().string() + ":" + std::getenv("PATH"));
+
     auto w = Abre();
     ASSERT_EQ(w->lstBdeDs->count(), 2);
     EXPECT_EQ(w->lstBdeDs->item(0)->text(), "datos1");
@@ -83,7 +100,24 @@ TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
 
     w->txtDato[1]->setText("127.0.0.1");
     w->txtDato[2]->setText("clave1");
+    std::string vistas; // cada estado de la caja durante la corrida
+    QObject::connect(w->txtCapturaDOS, &QPlainTextEdit::textChanged,
+                     [&] { vistas += w->txtCapturaDOS->toPlainText().toStdString() + "\n"; });
     ProcederConSi(*w, cajas);
+    QObject::disconnect(w->txtCapturaDOS, nullptr, nullptr, nullptr);
+
+    EXPECT_NE(vistas.find("IDENTIFIED BY '********'"), std::string::npos) << vistas;
+    EXPECT_EQ(vistas.find("clave1"), std::string::npos) << vistas;
+    const std::string lineas = LeeArchivo(ordenes);
+    EXPECT_EQ(lineas.find("clave1"), std::string::npos) << lineas;
+    // MariaDB: su versión se pregunta y el archivo se revisa con --verbose --help.
+    const std::vector<std::string> esperadas = {"mysqld --version", "net stop MySQL",
+                                                "net start MySQL"};
+    for (const auto& e : esperadas)
+        EXPECT_NE(lineas.find(e + "\n"), std::string::npos) << e << " en\n" << lineas;
+    EXPECT_NE(lineas.find("--verbose --help\n"), std::string::npos) << lineas;
+    for (const auto& c : cajas.cajas)
+        EXPECT_EQ(c.texto.find("clave1"), std::string::npos) << c.texto;
 
     ASSERT_EQ(cajas.cajas.size(), 2u);
     EXPECT_EQ(cajas.cajas[0].texto, "Confirme si desea configurar servidor MAESTRO");
@@ -127,11 +161,12 @@ TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
     ASSERT_EQ(respaldos.size(), 1u);
     EXPECT_EQ(LeeArchivo(respaldos[0]), antes);
 
-    // La bitácora: las tres sentencias, la copia y los dos comandos; nada más.
+    // La bitácora: las tres sentencias sin la clave, la copia y los dos
+    // comandos; nada más.
     const std::vector<std::string> bitacora = {
         "DROP USER 'usuariomirror'@'127.0.0.1'",
-        "CREATE USER 'usuariomirror'@'127.0.0.1' IDENTIFIED BY 'clave1'",
-        "GRANT REPLICATION SLAVE ON *.* TO 'usuariomirror'@'127.0.0.1' IDENTIFIED BY 'clave1'",
+        "CREATE USER 'usuariomirror'@'127.0.0.1' IDENTIFIED BY '********'",
+        "GRANT REPLICATION SLAVE ON *.* TO 'usuariomirror'@'127.0.0.1' IDENTIFIED BY '********'",
         "Copia de respaldo: " + respaldos[0].string(),
         "net stop MySQL",
         "net start MySQL"};
@@ -216,7 +251,10 @@ TEST_F(frmMaestroTest, CuentaConComillasYDiagonalSinInyeccionYCierreDuranteElCom
             sentencias.push_back(argumento);
     }
     const std::vector<std::string> esperadas = {
-        "SHOW DATABASES", "USE mysql", "DROP USER 'x'';DROPDATABASEdatos1;--'@'127.0.0.1'",
+        "SHOW DATABASES",
+        "USE mysql",
+        "SELECT VERSION()",
+        "DROP USER 'x'';DROPDATABASEdatos1;--'@'127.0.0.1'",
         "CREATE USER 'x'';DROPDATABASEdatos1;--'@'127.0.0.1' IDENTIFIED BY 'cl''a\\\\ve#1'",
         "GRANT REPLICATION SLAVE ON *.* TO 'x'';DROPDATABASEdatos1;--'@'127.0.0.1' IDENTIFIED BY "
         "'cl''a\\\\ve#1'"};
