@@ -184,7 +184,22 @@ void frmMaestro::cmdProceder_Click() {
     }
 
     Paso([&] { Conexion.Execute("USE mysql"); });
-    // El texto de la cuenta depende del servidor; sin versión, el clásico.
+    CreaCuentaReplicacion();
+
+    CambiaServidor(claves, txtDato[6]->text(), DeUtf8(Proceso::BasesDD->cPuerto));
+
+    // Con fallas, lo que mostraron los comandos se queda en la caja.
+    if (HuboFallas())
+        MuestraFallas();
+    else
+        txtCapturaDOS->clear();
+    Estado(QStringLiteral("Fin del proceso"));
+    AvisoFinal(kTitulo);
+}
+
+// La cuenta de replicación con su permiso, en el texto que acepta el servidor
+// conectado; sin versión, el clásico.
+void frmMaestro::CreaCuentaReplicacion() {
     pasos::VersionServidor version;
     Paso([&] {
         const std::vector<std::string> fila = Conexion.Execute("SELECT VERSION()");
@@ -226,14 +241,4 @@ void frmMaestro::cmdProceder_Click() {
             PasoAnotado(QStringLiteral("El servidor rechazó ") + s.rechazo + DeUtf8(cuenta),
                         ejecuta);
     }
-
-    CambiaServidor(claves, txtDato[6]->text(), DeUtf8(Proceso::BasesDD->cPuerto));
-
-    // Con fallas, lo que mostraron los comandos se queda en la caja.
-    if (HuboFallas())
-        MuestraFallas();
-    else
-        txtCapturaDOS->clear();
-    Estado(QStringLiteral("Fin del proceso"));
-    AvisoFinal(kTitulo);
 }

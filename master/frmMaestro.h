@@ -27,6 +27,7 @@ protected:
 private:
     void Form_Load();
     void ConstruyeControles();
+    void CreaCuentaReplicacion();
     // Marcado de un elemento de la lista.
     static bool Marcado(QListWidget* lista, int i);
 };
