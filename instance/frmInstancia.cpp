@@ -132,6 +132,8 @@ QString frmInstancia::Dato(int Index) const {
 }
 
 QString frmInstancia::MotivoCampo(int Index, const QString& valor) const {
+    if (Index != 4 && valor.trimmed().isEmpty())
+        return QStringLiteral("está vacío.");
     const std::string v = Utf8(valor);
     switch (Index) {
     case 0:
@@ -155,30 +157,18 @@ void frmInstancia::RechazaCampo(int Index, const QString& motivo) {
 }
 
 void frmInstancia::txtDato_Validate(int Index, bool& Cancel) {
-    Cancel = false;
-    const QString texto = TextoControl(Index);
-    if (Index != 4 && texto.trimmed().isEmpty()) {
-        Cancel = true;
-        rtqx5::Beep();
-        return;
-    }
-    const QString motivo = MotivoCampo(Index, texto);
-    if (motivo.isEmpty())
-        return;
-    Cancel = true;
-    RechazaCampo(Index, motivo);
+    const QString motivo = MotivoCampo(Index, TextoControl(Index));
+    Cancel = !motivo.isEmpty();
+    if (Cancel)
+        RechazaCampo(Index, motivo);
 }
 
 bool frmInstancia::RevisaCampos() {
-    for (int i = 0; i <= 5; ++i) {
-        const QString valor = Dato(i);
-        QString motivo = i != 4 && valor.trimmed().isEmpty() ? QStringLiteral("está vacío.")
-                                                             : MotivoCampo(i, valor);
-        if (!motivo.isEmpty()) {
+    for (int i = 0; i <= 5; ++i)
+        if (const QString motivo = MotivoCampo(i, Dato(i)); !motivo.isEmpty()) {
             RechazaCampo(i, motivo);
             return false;
         }
-    }
     return true;
 }
 

@@ -22,9 +22,9 @@ public:
     explicit frmInstancia(QWidget* parent = nullptr);
     ~frmInstancia() override;
 
-    // Campos 0 a 5 salvo el 4: no vacíos (sin contar blancos en los extremos),
-    // con solo un pitido. Además, cada campo revisa lo que es (MotivoCampo):
-    // si no sirve, pitido y un cuadro crítico que nombra el campo.
+    // Cada campo revisa lo que es (MotivoCampo; todos salvo el 4, además, no
+    // vacíos sin contar blancos en los extremos): si no sirve, retiene el
+    // foco con un pitido y un cuadro crítico que nombra el campo y dice por qué.
     void txtDato_Validate(int Index, bool& Cancel);
     void cmdProceder_Click() override;
 
@@ -59,7 +59,7 @@ private:
     QWidget* Campo(int Index) const;
     QString TextoControl(int Index) const;
     // Por qué `valor` no sirve para el campo Index, listo para seguir a
-    // "El campo «etiqueta» "; "" cuando sirve (el vacío lo revisa quien llama).
+    // "El campo «etiqueta» "; "" cuando sirve.
     QString MotivoCampo(int Index, const QString& valor) const;
     void RechazaCampo(int Index, const QString& motivo);
     // En "Proceder": cada valor fijado otra vez; false tras el cuadro.
