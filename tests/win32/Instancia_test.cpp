@@ -62,7 +62,8 @@ TEST(InstanciaWin32, ArgumentosDeMysqlUpgradeYArchivoDeLaContrasena) {
     {
         pasos::ClaveTemporal archivo(clave);
         ruta = archivo.Ruta();
-        std::ifstream f(unicode::win32::Ancho(ruta).value(), std::ios::binary);
+        std::ifstream f(std::filesystem::path(unicode::win32::Ancho(ruta).value()),
+                        std::ios::binary);
         const std::string contenido{std::istreambuf_iterator<char>(f), {}};
         EXPECT_EQ(contenido, "[client]\npassword=\"cl\\\"a ve\\\\#'\"\n");
         const std::string comando =
