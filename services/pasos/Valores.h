@@ -32,7 +32,8 @@ std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo
 
 // A Windows service name that also becomes part of file names: RevisaTexto,
 // no path separator, not "." or "..", none of the characters Windows refuses
-// in names (<>:"|?*), no blank at either end.
+// in names (<>:"|?*), no blank at either end, no "-" first (mysqld would
+// read it as an option).
 std::string RevisaNombreServicio(const std::string& nombre);
 
 // A TCP port typed in a four-digit field: only digits, from 1 to 9999.
