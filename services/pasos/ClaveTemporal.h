@@ -35,7 +35,7 @@ private:
     std::string ruta_;
 };
 
-// Platform part: creates a new file that only the current user can read and
+// Per platform: creates a new file that only the current user can read and
 // write, in the temporary folder, with `contenido`, and returns its path;
 // throws ErrorRT and leaves nothing when it cannot. BorraArchivoPrivado
 // removes it (false when it could not).

@@ -1,4 +1,4 @@
-// POSIX part of ClaveTemporal.h: mkstemp in $TMPDIR (or /tmp), mode 0600.
+// POSIX backend of ClaveTemporal.h: mkstemp in $TMPDIR (or /tmp), mode 0600.
 #include "ClaveTemporal.h"
 
 #include "Errores.h"

@@ -1,4 +1,4 @@
-// Win32 part of ClaveTemporal.h: a new file in the user's temporary folder
+// Win32 backend of ClaveTemporal.h: a new file in the user's temporary folder
 // whose access list grants the current user alone.
 #include <windows.h>
 
