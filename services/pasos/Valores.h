@@ -30,7 +30,7 @@ std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo);
 // and its separator, or a UNC share, on Windows; the root "/" elsewhere).
 std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo);
 
-// A Windows service name that also becomes part of file names: RevisaTexto,
+// A Windows service name that also goes into file names: RevisaTexto,
 // no path separator, not "." or "..", none of the characters Windows refuses
 // in names (<>:"|?*), no blank at either end, no "-" first (mysqld would
 // read it as an option).
