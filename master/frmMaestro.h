@@ -23,10 +23,16 @@ public:
 
 protected:
     void CargaDatosIni() override;
+    ReglaCampo Regla(int Index) const override;
 
 private:
     void Form_Load();
     void ConstruyeControles();
     // Marcado de un elemento de la lista.
     static bool Marcado(QListWidget* lista, int i);
+    // Cuadro crítico "No pudo conectar al servidor …: motivo" de la carga.
+    void AvisaSinConexion() const;
+
+    // Por qué no se abrió la conexión de la carga ("" si se abrió).
+    QString errorConexion_;
 };
