@@ -145,11 +145,12 @@ void frmMaestro::AvisaSinConexion() const {
 }
 
 frmMaestro::ReglaCampo frmMaestro::Regla(int Index) const {
-    // Los largos que acepta MySQL 5.1 en la cuenta (usuario 16, dirección 60)
-    // y en la clave de replicación que el esclavo guarda (32).
+    // Los largos que acepta MySQL 5.1 en la dirección de la cuenta (60) y en
+    // la clave que el esclavo guarda (32); el usuario, hasta 32 como MySQL 5.7
+    // y 8 (5.1 rechaza más de 16 con su propio mensaje).
     switch (Index) {
     case 0:
-        return {QStringLiteral("Usuario:"), 16};
+        return {QStringLiteral("Usuario:"), 32};
     case 1:
         return {QStringLiteral("Dirección:"), 60};
     case 2:

@@ -228,11 +228,12 @@ void frmEsclavo::CargaDatosIni() {
 }
 
 frmEsclavo::ReglaCampo frmEsclavo::Regla(int Index) const {
-    // Los largos que acepta MySQL 5.1 en CHANGE MASTER TO: usuario 16,
-    // dirección 60, contraseña 32.
+    // CHANGE MASTER TO admite en MySQL 5.1 una dirección de 60 caracteres y una
+    // contraseña de 32; el usuario, hasta 32 como MySQL 5.7 y 8 (5.1 rechaza
+    // más de 16 con su propio mensaje, que la corrida anota).
     switch (Index) {
     case 0:
-        return {QStringLiteral("Usuario:"), 16};
+        return {QStringLiteral("Usuario:"), 32};
     case 1:
         return {QStringLiteral("Dirección:"), 60};
     case 2:

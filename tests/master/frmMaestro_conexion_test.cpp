@@ -47,7 +47,7 @@ TEST_F(frmMaestroConexionTest, SinConexionLoDiceYLosValoresHostilesSeRechazan) {
         {1, "127.0.0.1\r", "Dirección:"},
         {2, "clave\tx", "Contraseña:"},
         {6, std::string("MySQL\0", 6), "Nombre de la instancia MAESTRA:"},
-        {0, std::string(17, 'u'), "Usuario:"},
+        {0, std::string(33, 'u'), "Usuario:"},
         {1, std::string(61, 'h'), "Dirección:"},
         {2, std::string(33, 'c'), "Contraseña:"},
     };

@@ -396,7 +396,7 @@ TEST_F(frmMaestroTest, SinArchivoRespuestaNoOtraRutaYSinConexion) {
     cajas.cajas.clear();
     auto sinConexion = Abre();
     EXPECT_EQ(sinConexion->lstBdeDs->count(), 0);
-    ASSERT_EQ(cajas.cajas.size(), 1u);
+    ASSERT_EQ(cajas.cajas.size(), 2u) << "la conexión y el archivo que falta";
     const std::string sinServidor =
         "No pudo conectar al servidor " + Proceso::BasesDD->cRuta + ":1 : ";
     EXPECT_TRUE(cajas.cajas[0].texto.starts_with(sinServidor)) << cajas.cajas[0].texto;

@@ -95,8 +95,8 @@ protected:
         w.txtDato[2]->setText(QString::fromStdString(kClave));
         w.txtDato[7]->setText(QString::fromStdString(puertoMaestro));
         w.txtDato[6]->setText("QXmirror");
-        // El identificador que se leyó del my.ini del maestro no sirve aquí.
-        w.txtDato[5]->setText("2");
+        // El identificador leído del my.ini del maestro no se queda: el de diseño.
+        EXPECT_EQ(w.txtDato[5]->text(), "2");
     }
 
     // La ventana del maestro otra vez, con la clave dada para la cuenta.
@@ -324,11 +324,27 @@ TEST_F(frmEsclavoTest, LaInstanciaSeRevisaAntesDeCambiarNada) {
     EXPECT_EQ(Ajuste("Instancia ESCLAVO"), "MySQL");
     EXPECT_EQ(LeeArchivo(MyIni()), myIni);
 
-    Consulta("CREATE USER 'cajero'@'127.0.0.1' IDENTIFIED BY 'caja'");
+    // Un maestro sin registro binario (este mismo servidor, con root).
     fs::copy_file(MyIni(), Ini("MySQL.ini"));
+    w->txtDato[6]->setText("MySQL");
+    w->txtDato[7]->setText(QString::fromStdString(sandbox.Puerto()));
+    w->txtDato[0]->setText("root");
+    w->txtDato[2]->setText(QString::fromStdString(sandbox.ClaveRoot()));
+    w->txtDato[5]->setText("99");
+    cajas.cajas.clear();
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_NE(cajas.cajas[1].texto.find("no tiene el registro binario activo: configure primero el "
+                                        "servidor MAESTRO."),
+              std::string::npos)
+        << cajas.cajas[1].texto;
+    EXPECT_TRUE(Bitacora().empty());
+    EXPECT_EQ(LeeArchivo(MyIni()), myIni);
+
+    Consulta("CREATE USER 'cajero'@'127.0.0.1' IDENTIFIED BY 'caja'");
     Proceso::BasesDD->cUsuario = "cajero";
     Proceso::BasesDD->cPassword = "caja";
-    w->txtDato[6]->setText("MySQL");
     cajas.cajas.clear();
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();
@@ -419,7 +435,7 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
         {1, std::string("127.0.0.1\0x", 11), "Dirección:"},
         {3, "qxlog\nbin", "Nombre para archivos LOG:"},
         {4, "1\n", "Días de expiración para archivos LOG:"},
-        {0, std::string(17, 'u'), "Usuario:"},
+        {0, std::string(33, 'u'), "Usuario:"},
         {1, std::string(61, 'h'), "Dirección:"},
         {2, std::string(33, 'c'), "Contraseña:"},
         {8, std::string(65, 'd'), "Base de datos a replicar:"},
