@@ -433,14 +433,11 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
         {2, "clave\r\nmirror", "Contraseña:"},
         {1, "127.0.0.1\tx", "Dirección:"},
         {1, std::string("127.0.0.1\0x", 11), "Dirección:"},
-        {3, "qxlog\nbin", "Nombre para archivos LOG:"},
         {4, "1\n", "Días de expiración para archivos LOG:"},
         {0, std::string(33, 'u'), "Usuario:"},
         {1, std::string(61, 'h'), "Dirección:"},
-        {2, std::string(33, 'c'), "Contraseña:"},
         {8, std::string(65, 'd'), "Base de datos a replicar:"},
         {6, "../x", "Nombre de la instancia usada:"},
-        {6, "..\\x", "Nombre de la instancia usada:"},
         {6, "..", "Nombre de la instancia usada:"},
         {7, "0", "Puerto:"},
         {7, "70000", "Puerto:"},
@@ -483,6 +480,21 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
     EXPECT_EQ(QApplication::focusWidget(), w->txtDato[0]);
     EXPECT_TRUE(HayCaja("Error", "El campo «Usuario:» contiene un salto de línea"));
     w->txtDato[0]->setText("usuariomirror");
+
+    // Los campos de la cuenta en la ventana del maestro, igual.
+    frmMaestro maestro;
+    Muestra(maestro);
+    for (const auto& [indice, valor, campo] :
+         {std::tuple<int, std::string, std::string>{0, "usuario\nmirror", "Usuario:"},
+          {1, std::string(61, 'h'), "Dirección:"},
+          {2, "clave\tx", "Contraseña:"}}) {
+        cajas.cajas.clear();
+        maestro.txtDato[indice]->setText(QString::fromStdString(valor));
+        bool Cancel = false;
+        maestro.txtDato_Validate(indice, Cancel);
+        EXPECT_TRUE(Cancel && HayCaja("Error", "El campo «" + campo + "» ")) << campo;
+    }
+    maestro.close();
 
     // Una base de datos que haría de la línea de la clave otras opciones:
     // rechazada por Proceder, sin pregunta y sin cambiar nada.
