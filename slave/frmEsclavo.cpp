@@ -3,6 +3,7 @@
 #include "LeeIniDefecto.h"
 #include "Mensajes.h"
 #include "Modulo.h"
+#include "OpcionMySQL.h"
 #include "Proceso.h"
 #include "TextosProcedimiento.h"
 #include "TextosReplicacion.h"
@@ -41,6 +42,15 @@ QString Columna(const rtqx5::Conexion::Resultado& r, const std::string& clasica)
             if (r.columnas[i] == nombre && !r.filas.empty())
                 return QString::fromStdString(r.filas.front()[i]);
     return {};
+}
+
+// El mismo servidor (sin distinguir mayúsculas) y el mismo puerto (como
+// número) que los del maestro en uso.
+bool MismoHost(const QString& enUso, const QString& tecleado) {
+    return enUso.compare(tecleado, Qt::CaseInsensitive) == 0;
+}
+bool MismoPuerto(const QString& enUso, const QString& tecleado) {
+    return rtqx5::PuertoValido(enUso.toStdString()) == rtqx5::PuertoValido(tecleado.toStdString());
 }
 
 // La cuenta del producto en el puerto dado (la de la instancia).
@@ -333,8 +343,9 @@ bool frmEsclavo::LeeInstancia(pasos::VersionServidor& version, MaestroEnUso& enU
 bool frmEsclavo::RevisaMaestro(const MaestroEnUso& enUso) {
     const QString servidor = HostMaestro + QLatin1Char(':') + PuertoMaestro;
     Estado(QStringLiteral("el servidor MAESTRO ") + servidor, true);
-    const bool mismaCuenta = enUso.hay && enUso.host == HostMaestro &&
-                             enUso.puerto == PuertoMaestro && enUso.usuario == UsuarioMaestro;
+    const bool mismaCuenta = enUso.hay && MismoHost(enUso.host, HostMaestro) &&
+                             MismoPuerto(enUso.puerto, PuertoMaestro) &&
+                             enUso.usuario == UsuarioMaestro;
     const auto rechaza = [&](const QString& texto) {
         Estado(texto);
         Estado(QStringLiteral("No se cambió nada."));
@@ -413,9 +424,9 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
     // Solo lo que cambia: nombrar el servidor o el puerto, aun con el valor en
     // uso, hace que el esclavo relea el maestro desde su primer registro.
     pasos::DatosMaestro datos;
-    if (!enUso.hay || enUso.host != HostMaestro)
+    if (!enUso.hay || !MismoHost(enUso.host, HostMaestro))
         datos.host = Utf8(HostMaestro);
-    if (!enUso.hay || enUso.puerto != PuertoMaestro)
+    if (!enUso.hay || !MismoPuerto(enUso.puerto, PuertoMaestro))
         datos.puerto = Utf8(PuertoMaestro);
     if (!enUso.hay || enUso.usuario != UsuarioMaestro)
         datos.usuario = Utf8(UsuarioMaestro);
