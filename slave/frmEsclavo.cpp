@@ -26,6 +26,8 @@ constexpr const char* kOpcionesMaestro[] = {"master-host", "master-user", "maste
                                             "master-port"};
 // Lo que se espera a que corran los dos hilos del esclavo.
 constexpr int kEsperaReplicacionMs = 10000;
+// Lo que deben seguir corriendo para darse por buenos.
+constexpr int kHilosEstablesMs = 1000;
 // El identificador del servidor que propone el diseño.
 const QString kIdDiseno = QStringLiteral("2");
 // Errores del cliente cuando el servidor no contesta (sin servidor local, sin
@@ -467,6 +469,7 @@ bool frmEsclavo::MuestraReplicacion(const pasos::VersionServidor& version) {
     QElapsedTimer reloj;
     reloj.start();
     const std::string consulta = pasos::ConsultaEstadoEsclavo(version);
+    qint64 corriendoDesde = -1;
     for (;;) {
         rtqx5::Conexion::Resultado estado;
         if (const auto error = Paso([&] { estado = Conexion.Consulta(consulta); })) {
@@ -479,8 +482,15 @@ bool frmEsclavo::MuestraReplicacion(const pasos::VersionServidor& version) {
         aplicacion = Columna(estado, "Slave_SQL_Running");
         errorLectura = Columna(estado, "Last_IO_Error");
         errorAplicacion = Columna(estado, "Last_SQL_Error");
+        // Los hilos corren de verdad si siguen corriendo un segundo después:
+        // la aplicación arranca y puede detenerse en el primer evento.
         const bool corren = lectura == QLatin1String("Yes") && aplicacion == QLatin1String("Yes");
-        if (!hayMaestro || corren || !errorLectura.isEmpty() || !errorAplicacion.isEmpty() ||
+        if (!corren)
+            corriendoDesde = -1;
+        else if (corriendoDesde < 0)
+            corriendoDesde = reloj.elapsed();
+        const bool estables = corren && reloj.elapsed() - corriendoDesde >= kHilosEstablesMs;
+        if (!hayMaestro || estables || !errorLectura.isEmpty() || !errorAplicacion.isEmpty() ||
             reloj.elapsed() >= kEsperaReplicacionMs)
             break;
         EsperaConEventos(200);

@@ -265,6 +265,28 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadRevisaElMaestroYSeVuelveACorrerSinRomperse
     EXPECT_EQ(bitacora[4], "CHANGE MASTER TO MASTER_PASSWORD='********'");
     Vende(6);
 
+    // Una fila que el esclavo ya tiene detiene la aplicación: la corrida lo
+    // dice, con el error del servidor, en el aviso final.
+    Consulta("INSERT INTO datos1.articulos VALUES (7, 'Sal', 1.00)", puertoEsclavo);
+    {
+        rtqx5::Conexion maestro;
+        ASSERT_TRUE(Conecta(maestro));
+        maestro.Execute("USE datos1");
+        maestro.Execute("INSERT INTO articulos VALUES (7, 'Sal', 1.00)");
+    }
+    w->close();
+    w = Abre();
+    cajas.cajas.clear();
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u);
+    EXPECT_EQ(cajas.cajas[1].estilo, rtqx5::vbExclamation);
+    EXPECT_NE(cajas.cajas[1].texto.find("La replicación no corre (lectura Yes, aplicación No); "
+                                        "error de aplicación: "),
+              std::string::npos)
+        << cajas.cajas[1].texto;
+    EXPECT_NE(cajas.cajas[1].texto.find("Duplicate entry '7'"), std::string::npos);
+
     // Un servidor que aún lee master-host y compañía del archivo (MySQL 5.1;
     // aquí un mysqld que acepta todo al consultarlo): las claves van al
     // archivo en su orden; el servidor real no arranca con ellas, y entonces
