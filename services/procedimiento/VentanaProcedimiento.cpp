@@ -10,6 +10,8 @@
 #include "TextosProcedimiento.h"
 #include "Twips.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFont>
@@ -164,8 +166,9 @@ void VentanaProcedimiento::ValidaAlSalir(QWidget* control,
 }
 
 void VentanaProcedimiento::CambioDeFoco(QWidget* antes, QWidget* ahora) {
-    // El foco que vuelve al control rechazado no valida nada.
-    if (validando_ || descargada_)
+    // El foco que vuelve al control rechazado no valida nada; durante una
+    // corrida los valores ya se tomaron.
+    if (validando_ || descargada_ || enProceso_)
         return;
     if (!antes || !ahora || antes->window() != this || ahora->window() != this)
         return;
@@ -220,9 +223,24 @@ void VentanaProcedimiento::Descarga() {
 VentanaProcedimiento::Corrida::Corrida(VentanaProcedimiento& ventana) : ventana_(ventana) {
     ventana_.enProceso_ = true;
     ventana_.OlvidaFallas();
+    ventana_.bloqueados_.clear();
+    for (QWidget* control : ventana_.findChildren<QWidget*>()) {
+        const bool captura =
+            qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractItemView*>(control) ||
+            qobject_cast<QAbstractButton*>(control) || qobject_cast<QPlainTextEdit*>(control);
+        if (!captura || control == ventana_.cmdProceder || control == ventana_.txtCapturaDOS ||
+            !control->isEnabled())
+            continue;
+        ventana_.bloqueados_.emplace_back(control);
+        control->setEnabled(false);
+    }
 }
 
 VentanaProcedimiento::Corrida::~Corrida() {
+    for (const QPointer<QWidget>& control : ventana_.bloqueados_)
+        if (control)
+            control->setEnabled(true);
+    ventana_.bloqueados_.clear();
     ventana_.enProceso_ = false;
     if (ventana_.cierrePendiente_) {
         ventana_.cierrePendiente_ = false;

@@ -100,8 +100,11 @@ protected:
 
     // ---- El procedimiento ----------------------------------------------------
 
-    // Marca la corrida del procedimiento: mientras vive, EnProceso() es true y
-    // el cierre espera; al terminar, un cierre pedido se hace.
+    // Marca la corrida del procedimiento: mientras vive, EnProceso() es true,
+    // el cierre espera, ningún campo, lista o casilla de la ventana admite
+    // cambios y dejar un control no valida nada (los comandos dejan pasar los
+    // eventos de la ventana); al terminar, los controles vuelven y un cierre
+    // pedido se hace. Proceder lo maneja cada ventana.
     class Corrida {
     public:
         explicit Corrida(VentanaProcedimiento& ventana);
@@ -176,4 +179,5 @@ private:
     QString caption_;
     std::vector<Falla> fallas_;
     int comandos_ = 0;
+    std::vector<QPointer<QWidget>> bloqueados_;
 };

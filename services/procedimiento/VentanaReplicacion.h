@@ -2,6 +2,7 @@
 
 #include "ArchivoOpciones.h"
 #include "Componentes.h"
+#include "Valores.h"
 #include "VentanaProcedimiento.h"
 
 #include <QString>
@@ -18,10 +19,14 @@ class VentanaReplicacion : public VentanaProcedimiento {
 public:
     // Reglas de los campos (iguales en ambas ventanas): el campo 4 (días) vale
     // de 1 a 15 por rtval y no se reescribe; los demás pierden todo espacio y
-    // no pueden quedar vacíos. Con Cancel, pitido.
+    // no pueden quedar vacíos. Además, según la regla de cada campo (Regla):
+    // ningún carácter de control ni más caracteres que su máximo, un nombre de
+    // archivo sin carpetas, un puerto de 1 a 65535; eso se rechaza con un
+    // cuadro crítico que nombra el campo. Con Cancel, pitido.
     void txtDato_Validate(int Index, bool& Cancel);
-    // Cancel cuando no existe el archivo (pitido). Otro archivo existente (sin
-    // distinguir mayúsculas) pasa a ser RutaIni y se cargan sus datos.
+    // Cancel cuando no existe el archivo o la ruta trae caracteres de control
+    // (pitido). Otro archivo existente (sin distinguir mayúsculas) pasa a ser
+    // RutaIni y se cargan sus datos.
     void txtElINI_Validate(bool& Cancel);
 
     QLineEdit* txtElINI = nullptr;
@@ -35,6 +40,18 @@ public:
 
 protected:
     VentanaReplicacion(const QString& nombre, const QString& caption, QWidget* parent);
+
+    // Lo que admite un campo: su nombre en los avisos (su etiqueta), el largo
+    // máximo y qué es su valor.
+    struct ReglaCampo {
+        enum Tipo { Texto, NombreArchivo, Puerto };
+        QString nombre;
+        std::size_t maximo = pasos::kMaxValorOpcion;
+        Tipo tipo = Texto;
+    };
+    virtual ReglaCampo Regla(int Index) const = 0;
+    // Cuadro crítico "El campo «nombre» motivo", título "Error".
+    static void AvisaCampo(const QString& nombre, const QString& motivo);
 
     // El título lblEtiq(0), "Archivo de configuración:" lblEtiq(8) y txtElINI
     // (Resalta, Teclas, Enter sin clase), en los mismos lugares en ambas.

@@ -97,15 +97,21 @@ bool Conexion::DiagonalLiteral() const {
 // the technician from reaching the server.
 bool BasesDD::ConectarAservidor(Conexion& conexion) {
     conexion.Cierra();
+    nErrorConexion = 0;
+    cErrorConexion.clear();
     // No default port: an empty or wrong port is a configuration fault, and
     // another port might reach a different server.
     const unsigned int puerto = Puerto(cPuerto);
-    if (puerto == 0)
+    if (puerto == 0) {
+        cErrorConexion = "el puerto \"" + cPuerto + "\" no es un número de 1 a 65535";
         return false;
+    }
 
     MYSQL* m = mysql_init(nullptr);
-    if (!m)
+    if (!m) {
+        cErrorConexion = "sin memoria para la conexión";
         return false;
+    }
     const unsigned int espera = kEsperaConexion;
     // TCP even for "localhost", as on Windows, so that the port always counts.
     const unsigned int protocolo = MYSQL_PROTOCOL_TCP;
@@ -117,6 +123,8 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
     const std::string servidor = cRuta.empty() ? std::string("localhost") : cRuta;
     if (!mysql_real_connect(m, servidor.c_str(), cUsuario.c_str(), cPassword.c_str(), nullptr,
                             puerto, nullptr, 0)) {
+        nErrorConexion = static_cast<long>(mysql_errno(m));
+        cErrorConexion = mysql_error(m);
         mysql_close(m);
         return false;
     }

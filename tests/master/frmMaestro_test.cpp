@@ -429,15 +429,19 @@ TEST_F(frmMaestroTest, SinArchivoRespuestaNoOtraRutaYSinConexion) {
     EXPECT_TRUE(Cancel) << "una ruta que no existe";
     w->close();
 
-    // Sin conexión al abrir: la lista vacía.
+    // Sin conexión al abrir: la lista vacía, y la carga y Proceder lo dicen.
     Proceso::BasesDD->cPuerto = "1";
     cajas.cajas.clear();
     auto sinConexion = Abre();
     EXPECT_EQ(sinConexion->lstBdeDs->count(), 0);
+    ASSERT_EQ(cajas.cajas.size(), 2u) << "la conexión y el archivo que falta";
+    const std::string sinServidor =
+        "No pudo conectar al servidor " + Proceso::BasesDD->cRuta + ":1 : ";
+    EXPECT_TRUE(cajas.cajas[0].texto.starts_with(sinServidor)) << cajas.cajas[0].texto;
     cajas.cajas.clear();
     sinConexion->cmdProceder_Click();
     ASSERT_EQ(cajas.cajas.size(), 1u);
-    EXPECT_EQ(cajas.cajas[0].texto, "No seleccionó ninguna base de datos a replicar");
+    EXPECT_TRUE(cajas.cajas[0].texto.starts_with(sinServidor)) << cajas.cajas[0].texto;
     EXPECT_EQ(cajas.cajas[0].titulo, "Error");
     EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbCritical);
 }
