@@ -209,6 +209,18 @@ void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString
     if (!Respalda(IniNuevo))
         return;
 
+    // Sin el archivo del servidor instalado, las claves van al que ya hubiera
+    // (53: "No se ha encontrado el archivo" de las instrucciones clásicas).
+    constexpr long kArchivoNoEncontrado = 53;
+    std::string origen = Utf8(IniOriginal);
+    if (!Proceso::DeArchivos->HayArchivo(origen)) {
+        PasoAnotado(QStringLiteral("No se pudo copiar «%1» en «%2»").arg(IniOriginal, IniNuevo),
+                    [&] {
+                        throw rtqx5::ErrorRT(kArchivoNoEncontrado,
+                                             "No se ha encontrado el archivo: " + origen);
+                    });
+        origen.clear();
+    }
     // El archivo entero se arma junto a su nombre final y se pone de una vez:
     // una falla no deja un archivo a medias. La instancia nueva nunca hereda
     // el server-id del servidor instalado.
@@ -219,17 +231,15 @@ void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString
         {"mysqld", "datadir", pasos::ValorDatadir(Utf8(Dato(1))), true},
         {"mysqld", "server-id", pasos::OtroIdServidor(Utf8(IniOriginal))},
     };
-    PasoAnotado(
-        QStringLiteral("No se pudo crear «%1» como copia de «%2»").arg(IniNuevo, IniOriginal), [&] {
-            const std::string nuevo =
-                pasos::PreparaArchivoNuevo(Utf8(IniNuevo), claves, Utf8(IniOriginal));
-            try {
-                pasos::InstalaArchivoNuevo(nuevo, Utf8(IniNuevo));
-            } catch (...) {
-                pasos::DescartaArchivoNuevo(nuevo);
-                throw;
-            }
-        });
+    PasoAnotado(QStringLiteral("No se pudo crear «%1»").arg(IniNuevo), [&] {
+        const std::string nuevo = pasos::PreparaArchivoNuevo(Utf8(IniNuevo), claves, origen);
+        try {
+            pasos::InstalaArchivoNuevo(nuevo, Utf8(IniNuevo));
+        } catch (...) {
+            pasos::DescartaArchivoNuevo(nuevo);
+            throw;
+        }
+    });
 }
 
 int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& DatosNuevo) {
