@@ -63,7 +63,7 @@ EstadoServicio EstadoDeServicio(const std::string& nombre) {
     std::string bloque, salida;
     std::int32_t codigo = -1;
     if (!ejecucion::EjecutaCMD(ComandoNet("query", ArgumentoLinea(nombre)), "", "", nullptr, false,
-                               ejecucion::kModoSinCaja, bloque, salida, 0, codigo))
+                               ejecucion::kModoSinCaja, bloque, salida, -1, codigo))
         return EstadoServicio::Desconocido;
     if (codigo != 0)
         return EstadoServicio::NoExiste;

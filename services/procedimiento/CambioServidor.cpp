@@ -108,7 +108,9 @@ void VentanaReplicacion::TerminaCambioEnCurso() {
 
 bool VentanaReplicacion::DetieneServicio(const QString& servicio, pasos::EstadoServicio estado) {
     if (estado == pasos::EstadoServicio::Detenido) {
-        Estado(QStringLiteral("El servicio %1 ya estaba detenido").arg(servicio));
+        const QString linea = QStringLiteral("El servicio %1 ya estaba detenido").arg(servicio);
+        Paso([&] { EscribeBitacora(linea); });
+        Estado(linea);
         return true;
     }
     return ComandoServicio("stop", servicio);
