@@ -67,7 +67,7 @@ protected:
             maestro.txtDato[2]->setText(QString::fromStdString(kClave));
             cajas.respuestas = {rtqx5::vbYes};
             maestro.cmdProceder_Click();
-            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
+            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado\r\n\r\nCopia"))
                 << maestro.txtCapturaDOS->toPlainText().toStdString();
         }
         const std::string root = " --no-defaults --protocol=tcp -h127.0.0.1 -uroot";
@@ -115,7 +115,8 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadConMaestroInalcanzableYLuegoElCorrecto) {
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
     EXPECT_EQ(cajas.cajas[0].texto, "Confirme si desea configurar servidor ESCLAVO");
     EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbYesNo | rtqx5::vbQuestion | rtqx5::vbDefaultButton2);
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with(
+        "Proceso terminado\r\n\r\nCopia de respaldo: " + Ini("QXmirror.ini") + "."));
     EXPECT_EQ(cajas.cajas[1].titulo, "Configuración MAESTRO");
     EXPECT_EQ(cajas.cajas[1].estilo, rtqx5::vbInformation);
     std::string caja = Caja(*w);
@@ -129,11 +130,12 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadConMaestroInalcanzableYLuegoElCorrecto) {
     EXPECT_FALSE(w->cmdProceder->isEnabled());
 
     // Las claves en [mysqld] de QXmirror.ini, sin las que este servidor
-    // rechaza; lo demás, igual byte por byte.
+    // rechaza; lo demás, igual byte por byte (server-id=2 ya lo puso la
+    // ventana de nueva instancia).
     const std::string despues = LeeArchivo(Ini("QXmirror.ini"));
     ASSERT_TRUE(despues.starts_with(antes.substr(0, antes.size() - 1))) << despues;
     const std::string agregadas = despues.substr(antes.size());
-    EXPECT_EQ(agregadas, "log-bin=qxlog-bin\nserver-id=2\nreplicate-do-db=datos1\n"
+    EXPECT_EQ(agregadas, "log-bin=qxlog-bin\nreplicate-do-db=datos1\n"
                          "binlog-do-db=datos1\nexpire_logs_days=10\n"
                          "binlog-row-event-max-size=16777216\nmaster-retry-count=5000\n");
     EXPECT_EQ(Ajuste("Instancia ESCLAVO"), "QXmirror");
@@ -161,7 +163,7 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadConMaestroInalcanzableYLuegoElCorrecto) {
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado\r\n\r\nCopia de respaldo: "));
     caja = Caja(*w);
     EXPECT_NE(caja.find("Replicación: lectura Yes, aplicación Yes"), std::string::npos) << caja;
     EXPECT_EQ(caja.find("Error de"), std::string::npos) << caja;
@@ -215,7 +217,7 @@ TEST_F(frmEsclavoTest, SinArchivoDeInstanciaNoSeConectaANingunServidor) {
 // Un servidor que aún lee master-host y compañía del archivo (MySQL 5.1) recibe
 // las once claves, como las escribía el diseño. Aquí un mysqld que acepta todo
 // al consultarlo hace de 5.1; el servidor real no arranca con ellas, y la
-// corrida lo dice en lugar de darse por buena.
+// corrida vuelve a la copia y lo dice en lugar de darse por buena.
 TEST_F(frmEsclavoTest, ServidorQueAceptaLasOnceClavesLasRecibeEnOrden) {
     const fs::path mysqld = sandbox.MySQL() / "bin" / "mysqld";
     fs::rename(mysqld, mysqld.string() + ".real");
@@ -231,20 +233,20 @@ TEST_F(frmEsclavoTest, ServidorQueAceptaLasOnceClavesLasRecibeEnOrden) {
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();
 
-    EXPECT_EQ(LeeArchivo(MyIni()),
-              antes + "log-bin=qxlog-bin\nserver-id=2\nreplicate-do-db=datos1\n"
-                      "binlog-do-db=datos1\nexpire_logs_days=10\n"
-                      "binlog-row-event-max-size=16777216\nmaster-host=127.0.0.1\n"
-                      "master-user=usuariomirror\nmaster-password=clavereplic\nmaster-port=3306\n"
-                      "master-retry-count=5000\n");
+    // El servidor no arrancó con ellas: my.ini vuelve a ser la copia.
+    EXPECT_EQ(LeeArchivo(MyIni()), antes);
     const auto bitacora = Bitacora();
-    ASSERT_EQ(bitacora.size(), 3u);
+    ASSERT_GE(bitacora.size(), 5u);
     EXPECT_EQ(bitacora[1], "net stop MySQL");
     EXPECT_EQ(bitacora[2], "net start MySQL");
-    EXPECT_TRUE(HayCaja("ERROR", "No pudo conectar a la instancia indicada"));
+    EXPECT_TRUE(bitacora[3].starts_with("Se restauró «" + MyIni() + "» desde «")) << bitacora[3];
+    EXPECT_EQ(bitacora[4], "net start MySQL");
     const auto& aviso = cajas.cajas.back();
     EXPECT_EQ(aviso.estilo, rtqx5::vbExclamation);
     EXPECT_NE(aviso.texto.find("El comando «net start MySQL» terminó con el código 2"),
+              std::string::npos)
+        << aviso.texto;
+    EXPECT_NE(aviso.texto.find("No arrancó con los cambios; se restauró «" + MyIni()),
               std::string::npos)
         << aviso.texto;
     EXPECT_NE(Caja(*w).find("unknown variable 'master-host=127.0.0.1'"), std::string::npos)
