@@ -150,7 +150,12 @@ void VentanaReplicacion::VuelveAlRespaldo(const QString& servicio, const QString
     // detiene antes de cambiarle el archivo.
     if (pasos::EstadoDeServicio(Utf8(servicio)) != pasos::EstadoServicio::Detenido)
         ComandoServicio("stop", servicio);
-    const QString copia = respaldo.isEmpty() ? QStringLiteral("(no existía)") : Entre(respaldo);
+    const QString copia = respaldo.isEmpty() ? QStringLiteral("(no había copia)") : Entre(respaldo);
+    // Sin copia, el archivo no existía antes del cambio: volver es quitarlo.
+    const QString vuelta =
+        respaldo.isEmpty()
+            ? QStringLiteral("se quitó %1, que no existía antes,").arg(Entre(RutaIni))
+            : QStringLiteral("se restauró %1 desde %2").arg(Entre(RutaIni), copia);
     QString linea;
     const auto error =
         CorrePaso(nullptr, [&] { pasos::RestauraRespaldo(Utf8(respaldo), Utf8(RutaIni)); });
@@ -159,18 +164,19 @@ void VentanaReplicacion::VuelveAlRespaldo(const QString& servicio, const QString
                                "copia de respaldo está en %3")
                     .arg(Entre(RutaIni), DeUtf8(error->Descripcion()), copia);
     } else {
-        Paso([&] {
-            EscribeBitacora(QStringLiteral("Se restauró %1 desde %2").arg(Entre(RutaIni), copia));
-        });
+        QString registro = vuelta.left(1).toUpper() + vuelta.mid(1);
+        if (registro.endsWith(QLatin1Char(',')))
+            registro.chop(1);
+        Paso([&] { EscribeBitacora(registro); });
         const QString fallo = ArrancaYEspera(servicio, puerto);
         if (fallo.isEmpty())
-            linea = QStringLiteral("No arrancó con los cambios; se restauró %1 desde %2 y el "
-                                   "servicio arrancó con la configuración anterior")
-                        .arg(Entre(RutaIni), copia);
+            linea = QStringLiteral("No arrancó con los cambios; %1 y el servicio arrancó con la "
+                                   "configuración anterior")
+                        .arg(vuelta);
         else
-            linea = QStringLiteral("No arrancó con los cambios; se restauró %1 desde %2, pero "
-                                   "tampoco arrancó con la configuración anterior: %3")
-                        .arg(Entre(RutaIni), copia, fallo);
+            linea = QStringLiteral("No arrancó con los cambios; %1, pero tampoco arrancó con la "
+                                   "configuración anterior: %2; la copia de respaldo está en %3")
+                        .arg(vuelta, fallo, copia);
     }
     Estado(linea);
     AnotaFalla(linea);
