@@ -51,8 +51,11 @@ bool VentanaReplicacion::CambiaServidor(const std::vector<pasos::ClaveOpcion>& c
 
     bool conCambios = false;
     if (!DetieneServicio(servicio, estado)) {
-        // Sin saber si sigue corriendo, el archivo no se toca.
+        // El archivo no se toca; un servicio que sí se detuvo vuelve a
+        // arrancar con él como estaba.
         pasos::DescartaArchivoNuevo(nuevo);
+        if (pasos::EstadoDeServicio(Utf8(servicio)) == pasos::EstadoServicio::Detenido)
+            ArrancaYEspera(servicio, espera);
     } else if (!InstalaCambio(nuevo)) {
         pasos::DescartaArchivoNuevo(nuevo);
         ArrancaYEspera(servicio, espera);
