@@ -10,7 +10,6 @@
 #include "TextosProcedimiento.h"
 
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 
 namespace {
 
