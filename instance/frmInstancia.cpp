@@ -1,6 +1,7 @@
 #include "frmInstancia.h"
 
 #include "ArchivoOpciones.h"
+#include "CambioOpciones.h"
 #include "Campos.h"
 #include "ClaveTemporal.h"
 #include "Mensajes.h"
@@ -315,18 +316,37 @@ void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString
     if (!Respalda(IniNuevo))
         return;
 
-    PasoAnotado(QStringLiteral("No se pudo copiar «%1» en «%2»").arg(IniOriginal, IniNuevo),
-                [&] { Proceso::DeArchivos->Copia(Utf8(IniOriginal), Utf8(IniNuevo)); });
+    // Sin el archivo del servidor instalado, las claves van al que ya hubiera
+    // (53: "No se ha encontrado el archivo" de las instrucciones clásicas).
+    constexpr long kArchivoNoEncontrado = 53;
+    std::string origen = Utf8(IniOriginal);
+    if (!Proceso::DeArchivos->HayArchivo(origen)) {
+        PasoAnotado(QStringLiteral("No se pudo copiar «%1» en «%2»").arg(IniOriginal, IniNuevo),
+                    [&] {
+                        throw rtqx5::ErrorRT(kArchivoNoEncontrado,
+                                             "No se ha encontrado el archivo: " + origen);
+                    });
+        origen.clear();
+    }
+    // El archivo entero se arma junto a su nombre final y se pone de una vez:
+    // una falla no deja un archivo a medias. La instancia nueva nunca hereda
+    // el server-id del servidor instalado.
     const std::string puerto = Utf8(Dato(5));
-    const pasos::ClaveOpcion claves[] = {
+    const std::vector<pasos::ClaveOpcion> claves = {
         {"client", "port", puerto},
         {"mysqld", "port", puerto},
         {"mysqld", "datadir", pasos::ValorDatadir(Utf8(Dato(1))), true},
+        {"mysqld", "server-id", pasos::OtroIdServidor(Utf8(IniOriginal))},
     };
-    for (const pasos::ClaveOpcion& c : claves)
-        PasoAnotado(QStringLiteral("No se pudo escribir %1 en [%2] de «%3»")
-                        .arg(DeUtf8(c.clave), DeUtf8(c.seccion), IniNuevo),
-                    [&] { pasos::EscribeOpcion(*Proceso::libRTSA, c, Utf8(IniNuevo)); });
+    PasoAnotado(QStringLiteral("No se pudo crear «%1»").arg(IniNuevo), [&] {
+        const std::string nuevo = pasos::PreparaArchivoNuevo(Utf8(IniNuevo), claves, origen);
+        try {
+            pasos::InstalaArchivoNuevo(nuevo, Utf8(IniNuevo));
+        } catch (...) {
+            pasos::DescartaArchivoNuevo(nuevo);
+            throw;
+        }
+    });
 }
 
 int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& DatosNuevo) {

@@ -284,7 +284,7 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
     return true;
 }
 
-bool VentanaProcedimiento::Respalda(const QString& ruta) {
+bool VentanaProcedimiento::Respalda(const QString& ruta, QString* hecha) {
     std::string copia;
     if (PasoAnotado(
             QStringLiteral("No se pudo respaldar «%1»; no se cambió el archivo").arg(ruta), [&] {
@@ -292,7 +292,10 @@ bool VentanaProcedimiento::Respalda(const QString& ruta) {
                     pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(ruta), std::time(nullptr));
             }))
         return false;
+    if (hecha)
+        *hecha = DeUtf8(copia);
     if (!copia.empty()) {
+        respaldos_ << DeUtf8(copia);
         const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
         Paso([&] { EscribeBitacora(linea); });
         Paso([&] { Estado(linea); });
@@ -306,6 +309,7 @@ void VentanaProcedimiento::AnotaFalla(const QString& linea, const QString& salid
 
 void VentanaProcedimiento::OlvidaFallas() {
     fallas_.clear();
+    respaldos_.clear();
     comandos_ = 0;
 }
 
@@ -319,15 +323,19 @@ void VentanaProcedimiento::MuestraFallas() {
 }
 
 void VentanaProcedimiento::AvisoFinal(const QString& titulo) {
+    QString copias;
+    for (const QString& r : respaldos_)
+        copias += QStringLiteral("\r\n\r\nCopia de respaldo: ") + r;
     if (fallas_.empty()) {
-        rtqx5::MsgBox("Proceso terminado", rtqx5::vbInformation, Utf8(titulo));
+        rtqx5::MsgBox(Utf8(QStringLiteral("Proceso terminado") + copias), rtqx5::vbInformation,
+                      Utf8(titulo));
         return;
     }
     QStringList lineas;
     for (const Falla& f : fallas_)
         lineas << f.linea;
     rtqx5::MsgBox(Utf8(QStringLiteral("El proceso terminó con errores:\r\n\r\n") +
-                       lineas.join(QStringLiteral("\r\n"))),
+                       lineas.join(QStringLiteral("\r\n")) + copias),
                   rtqx5::vbExclamation, Utf8(titulo));
 }
 

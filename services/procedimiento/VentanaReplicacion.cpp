@@ -184,21 +184,6 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
         rtqx5::vbCritical, "Error");
 }
 
-void VentanaReplicacion::EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves) {
-    for (const pasos::ClaveOpcion& c : claves)
-        Paso([&] { pasos::EscribeOpcion(*Proceso::libRTSA, c, Utf8(RutaIni)); });
-}
-
-bool VentanaReplicacion::CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves,
-                                        const QString& servicio, const QString& puerto) {
-    (void)puerto;
-    if (!Respalda(RutaIni))
-        return false;
-    ComandoServicio("stop", servicio);
-    EscribeClaves(claves);
-    return ComandoServicio("start", servicio);
-}
-
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {
     return EjecutaComando(pasos::ComandoNet(accion, Utf8(servicio)));
 }

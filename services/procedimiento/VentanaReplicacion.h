@@ -2,10 +2,13 @@
 
 #include "ArchivoOpciones.h"
 #include "Componentes.h"
+#include "Sistema.h"
 #include "Valores.h"
 #include "VentanaProcedimiento.h"
 
 #include <QString>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 // Lo que comparten las ventanas del maestro y del esclavo: el archivo de
@@ -96,16 +99,27 @@ protected:
     // Las seis claves del registro binario en [mysqld], de BdReplicar,
     // NombreLog, DiasExpiracion e IdServidor.
     std::vector<pasos::ClaveOpcion> ClavesRegistroBinario() const;
-    // Escribe cada clave en su sección de RutaIni, cada una como un paso.
-    void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
-
-    // El cambio de un servidor: respalda RutaIni, le pone las claves, detiene
-    // el servicio y lo arranca con el archivo nuevo. `puerto`: donde el
-    // servidor debe contestar después. True cuando el servicio quedó
-    // corriendo con las claves; las fallas quedan anotadas.
+    // El cambio de un servidor (CambioServidor.cpp): respalda RutaIni, arma
+    // junto a él el archivo entero con las claves y lo hace revisar por el
+    // servidor de la carpeta de MySQL, anota el cambio en curso, detiene el
+    // servicio (si corría), pone el archivo nuevo de una vez, arranca el
+    // servicio y espera a que el servidor conteste en `puerto` (vacío: el del
+    // archivo). Si no arranca, vuelve a poner la copia de respaldo y lo
+    // arranca con ella. True solo cuando el servicio quedó corriendo con el
+    // archivo nuevo; toda falla queda anotada.
     bool CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves, const QString& servicio,
                         const QString& puerto);
 
     // Corre "net ACCION servicio" por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
+
+private:
+    // Partes de CambiaServidor.
+    std::string PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves);
+    bool AnotaCambioEnCurso(const QString& servicio, const QString& respaldo, std::uint16_t puerto);
+    void TerminaCambioEnCurso();
+    bool DetieneServicio(const QString& servicio, pasos::EstadoServicio estado);
+    bool InstalaCambio(const std::string& nuevo);
+    QString ArrancaYEspera(const QString& servicio, std::uint16_t puerto);
+    void VuelveAlRespaldo(const QString& servicio, const QString& respaldo, std::uint16_t puerto);
 };

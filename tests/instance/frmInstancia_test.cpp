@@ -73,7 +73,8 @@ protected:
                 linea = "datadir=\"" + datadir + "\"";
             r += linea + "\n";
         }
-        return r;
+        // El server-id del servidor instalado (ninguno) más uno.
+        return r + "server-id=2\n";
     }
 
     // Todo lo que pasó por la caja, aunque el ejecutor la vacíe antes de cada

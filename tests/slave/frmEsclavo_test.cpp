@@ -69,7 +69,7 @@ protected:
             maestro.txtDato[2]->setText(QString::fromStdString(kClave));
             cajas.respuestas = {rtqx5::vbYes};
             maestro.cmdProceder_Click();
-            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
+            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado\r\n\r\nCopia"))
                 << maestro.txtCapturaDOS->toPlainText().toStdString();
         }
         const std::string root = " --no-defaults --protocol=tcp -h127.0.0.1 -uroot";
@@ -108,7 +108,7 @@ protected:
         cajas.cajas.clear();
         cajas.respuestas = {rtqx5::vbYes};
         maestro.cmdProceder_Click();
-        ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
+        ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado\r\n\r\nCopia"))
             << maestro.txtCapturaDOS->toPlainText().toStdString();
     }
 
@@ -120,7 +120,9 @@ protected:
         cajas.respuestas = {rtqx5::vbYes};
         w.cmdProceder_Click();
         ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
-        EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado") << Caja(w);
+        EXPECT_TRUE(
+            cajas.cajas[1].texto.starts_with("Proceso terminado\r\n\r\nCopia de respaldo: "))
+            << cajas.cajas[1].texto << Caja(w);
         EXPECT_NE(Caja(w).find("Replicación: lectura Yes, aplicación Yes"), std::string::npos)
             << Caja(w);
     }
@@ -205,7 +207,9 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadRevisaElMaestroYSeVuelveACorrerSinRomperse
     w->cmdProceder_Click();
     EXPECT_TRUE(bloqueado);
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with(
+        "Proceso terminado\r\n\r\nCopia de respaldo: " + Ini("QXmirror.ini") + "."))
+        << cajas.cajas[1].texto;
     EXPECT_EQ(cajas.cajas[1].titulo, "Configuración MAESTRO");
     EXPECT_EQ(w->RutaIni.toStdString(), Ini("QXmirror.ini"));
     EXPECT_EQ(Ajuste("Archivo INI"), Ini("QXmirror.ini"));
@@ -218,11 +222,12 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadRevisaElMaestroYSeVuelveACorrerSinRomperse
     EXPECT_EQ(Proceso::BasesDD->cPuerto, puertoProducto);
 
     // Las claves en [mysqld] de QXmirror.ini, sin las que este servidor
-    // rechaza; lo demás, igual byte por byte.
+    // rechaza; lo demás, igual byte por byte (server-id=2 ya lo puso la
+    // ventana de nueva instancia).
     const std::string despues = LeeArchivo(Ini("QXmirror.ini"));
     ASSERT_TRUE(despues.starts_with(antes.substr(0, antes.size() - 1))) << despues;
     EXPECT_EQ(despues.substr(antes.size()),
-              "log-bin=qxlog-bin\nserver-id=2\nreplicate-do-db=datos1\n"
+              "log-bin=qxlog-bin\nreplicate-do-db=datos1\n"
               "binlog-do-db=datos1\nexpire_logs_days=10\n"
               "binlog-row-event-max-size=16777216\nmaster-retry-count=5000\n");
     auto bitacora = Bitacora();
@@ -305,17 +310,23 @@ TEST_F(frmEsclavoTest, EsclavoDeVerdadRevisaElMaestroYSeVuelveACorrerSinRomperse
     cajas.cajas.clear();
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();
-    EXPECT_EQ(LeeArchivo(Ini("QXmirror.ini")),
-              previo + "master-host=127.0.0.1\nmaster-user=usuariomirror\nmaster-password=" +
-                  kClave2 + "\nmaster-port=" + sandbox.Puerto() + "\n");
+    // El servidor no arrancó con ellas: el archivo vuelve a ser la copia y la
+    // instancia corre con él; no hay conexión ni CHANGE MASTER.
+    EXPECT_EQ(LeeArchivo(Ini("QXmirror.ini")), previo);
     bitacora = Bitacora();
-    ASSERT_EQ(bitacora.size(), 3u);
+    ASSERT_EQ(bitacora.size(), 5u);
     EXPECT_EQ(bitacora[2], "net start QXmirror");
+    EXPECT_TRUE(bitacora[3].starts_with("Se restauró «" + Ini("QXmirror.ini") + "» desde «"))
+        << bitacora[3];
+    EXPECT_EQ(bitacora[4], "net start QXmirror");
     EXPECT_FALSE(HayCaja("ERROR")) << "ninguna conexión tras el arranque fallido";
-    EXPECT_NE(
-        cajas.cajas.back().texto.find("El comando «net start QXmirror» terminó con el código"),
-        std::string::npos)
-        << cajas.cajas.back().texto;
+    const auto& aviso = cajas.cajas.back();
+    EXPECT_NE(aviso.texto.find("No arrancó con los cambios; se restauró «" + Ini("QXmirror.ini")),
+              std::string::npos)
+        << aviso.texto;
+    EXPECT_NE(Caja(*w).find("unknown variable 'master-host=127.0.0.1'"), std::string::npos)
+        << Caja(*w);
+    EXPECT_EQ(Consulta("SELECT 1", puertoEsclavo).filas.size(), 1u) << "la instancia corre";
 }
 
 // La instancia se revisa antes de cambiar nada: sin su archivo no hay puerto
