@@ -11,11 +11,20 @@ std::string SentenciaCambiaMaestro(const VersionServidor& v, const DatosMaestro&
     const bool nueva = UsaReplica(v);
     const std::string prefijo = nueva ? "SOURCE_" : "MASTER_";
     std::string partes;
+    // Solo agregando: GCC 12 con -O3 advierte -Wrestrict al anteponer.
     const auto agrega = [&](const std::string& opcion, const std::string& valor) {
-        partes += (partes.empty() ? "" : ", ") + prefijo + opcion + "=" + valor;
+        if (!partes.empty())
+            partes += ", ";
+        partes += prefijo;
+        partes += opcion;
+        partes += '=';
+        partes += valor;
     };
     const auto cadena = [&](const std::string& texto) {
-        return "'" + EscapaSQL(texto, diagonalLiteral) + "'";
+        std::string r(1, '\'');
+        r += EscapaSQL(texto, diagonalLiteral);
+        r += '\'';
+        return r;
     };
     if (d.host)
         agrega("HOST", cadena(*d.host));
