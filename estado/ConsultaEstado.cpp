@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <set>
+#include <thread>
 
 namespace estado {
 
@@ -190,6 +191,34 @@ bool ReanudaAplicacion(const Servidor& s, Conexion& c, const pasos::VersionServi
     return false;
 }
 
+// True cuando el hilo de aplicación ya ejecutó hasta esa posición del maestro.
+bool Ejecutado(const Resultado& estado, const std::string& archivo, std::uint64_t posicion) {
+    return Columna(estado, "Relay_Master_Log_File") == archivo &&
+           Numero(Columna(estado, "Exec_Master_Log_Pos")) >= posicion;
+}
+
+// Lleva el hilo de aplicación (detenido) hasta la posición del maestro y lo
+// deja detenido allí; false si no llega en `espera` segundos.
+bool LlegaA(Conexion& e, const pasos::VersionServidor& v, const std::string& archivo,
+            std::uint64_t posicion, int espera) {
+    const std::string estado = pasos::ConsultaEstadoEsclavo(v);
+    if (Ejecutado(e.Consulta(estado), archivo, posicion))
+        return true;
+    e.Execute(pasos::SentenciaAplicaHasta(v, archivo, posicion, e.DiagonalLiteral()));
+    // La espera del servidor; su respuesta no basta (NULL si el hilo ya se
+    // detuvo en la posición): decide el estado del esclavo.
+    e.Execute(pasos::ConsultaEsperaPosicion(v, archivo, posicion, espera, e.DiagonalLiteral()));
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        const Resultado r = e.Consulta(estado);
+        if (Ejecutado(r, archivo, posicion) && Columna(r, "Slave_SQL_Running") != "Yes")
+            return true;
+        if (Columna(r, "Slave_SQL_Running") != "Yes" || std::chrono::steady_clock::now() > limite)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
 struct Comparacion {
     std::string suma;
     std::string filas;
@@ -283,13 +312,8 @@ Verificacion VerificaDatos(const Servidor& sm, const Servidor& se, int espera) {
     try {
         e.Execute(pasos::SentenciaDetieneAplicacion(ve));
         const std::vector<Comparacion> maestro = LeeMaestroBloqueado(m, vm, r.tablas, r);
-        e.Execute(pasos::SentenciaAplicaHasta(ve, r.archivo, r.posicion, e.DiagonalLiteral()));
-        const std::string llegada =
-            e.Execute(pasos::ConsultaEsperaPosicion(ve, r.archivo, r.posicion, espera,
-                                                    e.DiagonalLiteral()))
-                .at(0);
-        if (llegada.empty() || llegada == "-1") {
-            r.error = "El esclavo no llegó a la posición " + r.archivo + ":" +
+        if (!LlegaA(e, ve, r.archivo, r.posicion, espera)) {
+            r.error = "El esclavo no llegó a la posición " + r.archivo + ", " +
                       std::to_string(r.posicion) + " del maestro en " + std::to_string(espera) +
                       " s";
         } else {

@@ -28,12 +28,15 @@ bool EsperaNueva(const VersionServidor& v) {
 } // namespace
 
 std::string ExplicaErrorReplicacion(long numero, const std::string& mensaje) {
-    // Equal ids are reported as a fatal error (1593) or as the I/O error 1236
-    // with their own text; the text decides before the number.
+    // Ids shared with the master (a fatal error, 1593) or with another slave
+    // (1236, like a missing log) are told apart by their text.
     if (Contiene(mensaje, "equal") && Contiene(mensaje, "server id"))
         return "El maestro y el esclavo tienen el mismo server-id: cambie server-id en el "
                "archivo de opciones de uno de los dos (cada servidor necesita el suyo) y "
                "reinicie ese servicio.";
+    if (Contiene(mensaje, "same server_uuid") || Contiene(mensaje, "same server_id"))
+        return "Otro esclavo con el mismo server-id ya está conectado al maestro: dé a cada "
+               "esclavo su propio server-id y reinicie su servicio.";
     struct Caso {
         long numero;
         const char* texto;
