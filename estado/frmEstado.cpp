@@ -432,7 +432,9 @@ void frmEstado::cmdVerificar_Click() {
     maestro.esperaConexion = esclavo.esperaConexion = 5;
     maestro.esperaLectura = esclavo.esperaLectura = kEsperaPosicion + 60;
     verificando_ = true;
+    // Un reinicio a media verificación le movería el esclavo.
     cmdVerificar->setEnabled(false);
+    cmdReiniciar->setEnabled(false);
     txtCapturaDOS->clear();
     Estado(QStringLiteral("los datos del esclavo con los del maestro"), true);
     auto resultado = std::make_shared<estado::Verificacion>();
@@ -443,6 +445,7 @@ void frmEstado::cmdVerificar_Click() {
         [this, resultado] {
             verificando_ = false;
             cmdVerificar->setEnabled(true);
+            cmdReiniciar->setEnabled(true);
             MuestraVerificacion(*resultado);
             Actualiza();
         });
@@ -490,6 +493,7 @@ void frmEstado::cmdReiniciar_Click() {
         return;
     }
     cmdReiniciar->setEnabled(false);
+    cmdVerificar->setEnabled(false);
     Estado(QStringLiteral("stop slave, start slave"));
     EscribeBitacora(QStringLiteral("stop slave"));
     EscribeBitacora(QStringLiteral("start slave"));
@@ -497,6 +501,7 @@ void frmEstado::cmdReiniciar_Click() {
     EnTrabajo([esclavo, error] { *error = estado::ReiniciaReplicacion(esclavo); },
               [this, error] {
                   cmdReiniciar->setEnabled(true);
+                  cmdVerificar->setEnabled(true);
                   Estado(error->empty()
                              ? QStringLiteral("Replicación reiniciada")
                              : QStringLiteral("No se pudo reiniciar: ") + DeUtf8(*error));

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <arpa/inet.h>
 #include <filesystem>
@@ -210,6 +211,21 @@ TEST_F(frmEstadoTest, ReplicaSanaFilaCambiadaYFilaDuplicada) {
     EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
     EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes") << "la verificación deja replicando";
     EXPECT_EQ(estado.Valor("Until_Condition"), "None");
+
+    // Cerrar la ventana a media verificación: el esclavo queda replicando.
+    w->cmdVerificar->click();
+    EXPECT_FALSE(w->cmdReiniciar->isEnabled());
+    w->close();
+    w.reset();
+    // Los hilos de trabajo de la ventana, hijos de la aplicación: la
+    // verificación abandonada termina.
+    auto* hilos = qApp->findChild<QThreadPool*>();
+    ASSERT_NE(hilos, nullptr);
+    ASSERT_TRUE(hilos->waitForDone(60000));
+    estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
+    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Until_Condition"), "None");
+    w = Abre();
 
     // La misma fila en el esclavo primero y luego en el maestro.
     EnEsclavo("INSERT INTO datos1.articulos VALUES (9, 'Hielo 5 kg', 30.00)");
