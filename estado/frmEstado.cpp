@@ -50,11 +50,8 @@ QString Hilo(const std::string& estado) {
 QString ErrorHilo(long numero, const std::string& mensaje) {
     if (numero == 0 && mensaje.empty())
         return QStringLiteral("ninguno");
-    QString texto = QStringLiteral("%1: %2").arg(numero).arg(DeUtf8(mensaje));
-    const std::string explicacion = pasos::ExplicaErrorReplicacion(numero, mensaje);
-    if (!explicacion.empty())
-        texto += QStringLiteral("\n") + DeUtf8(explicacion);
-    return texto;
+    // Qué significa y qué hacer se lee arriba, en lblQueHacer.
+    return QStringLiteral("%1: %2").arg(numero).arg(DeUtf8(mensaje));
 }
 
 QString Pendiente(const estado::EstadoMaestro& m, const std::string& archivo,
@@ -103,7 +100,7 @@ QLabel* frmEstado::CreaRenglon(const QString& nombre, const QString& etiqueta, i
 }
 
 void frmEstado::ConstruyeControles() {
-    FijaAreaCliente(12840, 9000);
+    FijaAreaCliente(12840, 10320);
 
     lblResumen = new QLabel(QStringLiteral("Consultando…"), this);
     lblResumen->setObjectName(QStringLiteral("lblResumen"));
@@ -111,8 +108,12 @@ void frmEstado::ConstruyeControles() {
     grande.setBold(true);
     grande.setPointSizeF(grande.pointSizeF() * 1.3);
     lblResumen->setFont(grande);
-    lblResumen->setWordWrap(true);
-    Coloca(lblResumen, 240, 120, 12360, 600);
+    Coloca(lblResumen, 240, 120, 12360, 420);
+    lblQueHacer = new QLabel(this);
+    lblQueHacer->setObjectName(QStringLiteral("lblQueHacer"));
+    lblQueHacer->setWordWrap(true);
+    lblQueHacer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Coloca(lblQueHacer, 240, 540, 12360, 600);
 
     QFont negrita = font();
     negrita.setBold(true);
@@ -123,21 +124,21 @@ void frmEstado::ConstruyeControles() {
     for (const auto& g : grupos) {
         auto* titulo = new QLabel(QString::fromUtf8(g.texto), this);
         titulo->setFont(negrita);
-        Coloca(titulo, g.izquierda, 840, 6000, 300);
+        Coloca(titulo, g.izquierda, 1260, 6000, 300);
     }
 
     const struct {
         const char* nombre;
         const char* etiqueta;
         int alto;
-    } maestro[] = {{"Servidor", "Servidor:", 300},
+    } maestro[] = {{"Servidor", "Servidor:", 600},
                    {"Registro", "Registro binario:", 300},
                    {"Posicion", "Archivo y posición:", 300},
                    {"Base", "binlog-do-db:", 300},
                    {"Id", "server-id:", 300},
                    {"Cuentas", "Cuentas de replicación:", 600},
                    {"Esclavos", "Esclavos conectados:", 900}};
-    int arriba = 1200;
+    int arriba = 1620;
     for (const auto& r : maestro) {
         lblMaestro.push_back(CreaRenglon(QStringLiteral("lblMaestro_") + QLatin1String(r.nombre),
                                          QString::fromUtf8(r.etiqueta), 240, arriba, r.alto));
@@ -151,12 +152,12 @@ void frmEstado::ConstruyeControles() {
                    {"Maestro", "Su maestro:", 300},
                    {"Lectura", "Hilo de lectura:", 300},
                    {"Aplicacion", "Hilo de aplicación:", 300},
-                   {"ErrorLectura", "Error de lectura:", 900},
-                   {"ErrorAplicacion", "Error de aplicación:", 900},
+                   {"ErrorLectura", "Error de lectura:", 1200},
+                   {"ErrorAplicacion", "Error de aplicación:", 1500},
                    {"Segundos", "Segundos de atraso:", 300},
                    {"PorLeer", "Por leer del maestro:", 300},
                    {"PorAplicar", "Por aplicar:", 300}};
-    arriba = 1200;
+    arriba = 1620;
     for (const auto& r : esclavo) {
         lblEsclavo.push_back(CreaRenglon(QStringLiteral("lblEsclavo_") + QLatin1String(r.nombre),
                                          QString::fromUtf8(r.etiqueta), 6480, arriba, r.alto));
@@ -167,18 +168,18 @@ void frmEstado::ConstruyeControles() {
     cmdVerificar->setObjectName(QStringLiteral("cmdVerificar"));
     cmdVerificar->setAutoDefault(false);
     connect(cmdVerificar, &QPushButton::clicked, this, &frmEstado::cmdVerificar_Click);
-    Coloca(cmdVerificar, 240, 5880, 2160, 480);
+    Coloca(cmdVerificar, 240, 7260, 2160, 480);
     cmdReiniciar = new QPushButton(QStringLiteral("Reiniciar replicación"), this);
     cmdReiniciar->setObjectName(QStringLiteral("cmdReiniciar"));
     cmdReiniciar->setAutoDefault(false);
     connect(cmdReiniciar, &QPushButton::clicked, this, &frmEstado::cmdReiniciar_Click);
-    Coloca(cmdReiniciar, 2520, 5880, 2160, 480);
+    Coloca(cmdReiniciar, 2520, 7260, 2160, 480);
     lblActualizado = new QLabel(this);
     lblActualizado->setObjectName(QStringLiteral("lblActualizado"));
     lblActualizado->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Coloca(lblActualizado, 6480, 5880, 6120, 480);
+    Coloca(lblActualizado, 6480, 7260, 6120, 480);
 
-    Coloca(CreaCapturaDOS(true), 240, 6480, 12360, 2400);
+    Coloca(CreaCapturaDOS(true), 240, 7860, 12360, 2280);
     OrdenTabulacion({cmdVerificar, cmdReiniciar});
 }
 
@@ -302,7 +303,8 @@ void frmEstado::MuestraMaestro(const estado::EstadoMaestro& m) {
         return;
     }
     lblMaestro[MaestroServidor]->setText(
-        QStringLiteral("%1:%2, MySQL %3").arg(DeUtf8(s.host), DeUtf8(s.puerto), DeUtf8(m.version)));
+        QStringLiteral("%1:%2, versión %3")
+            .arg(DeUtf8(s.host), DeUtf8(s.puerto), DeUtf8(m.version)));
     Colorea(lblMaestro[MaestroServidor], "black");
     lblMaestro[MaestroRegistro]->setText(m.registroBinario ? QStringLiteral("activo")
                                                            : QStringLiteral("apagado"));
@@ -396,21 +398,21 @@ void frmEstado::MuestraResumen() {
     } else {
         texto = QStringLiteral("La replicación está detenida");
     }
+    QStringList queHacer;
     if (esclavo_ && esclavo_->configurado) {
         for (const auto& [numero, mensaje] :
              {std::pair{esclavo_->numeroErrorAplicacion, esclavo_->errorAplicacion},
               std::pair{esclavo_->numeroErrorLectura, esclavo_->errorLectura}}) {
             const std::string explicacion = pasos::ExplicaErrorReplicacion(numero, mensaje);
-            if (!explicacion.empty()) {
-                texto += QStringLiteral(": ") + DeUtf8(explicacion);
-                break;
-            }
+            if (!explicacion.empty() && !queHacer.contains(DeUtf8(explicacion)))
+                queHacer << DeUtf8(explicacion);
         }
     }
     if (maestro_ && !maestro_->responde)
         texto += QStringLiteral(" (el servidor MAESTRO no responde)");
     lblResumen->setText(texto);
     Colorea(lblResumen, color);
+    lblQueHacer->setText(queHacer.join(QLatin1Char(' ')));
 }
 
 // El procedimiento de esta ventana es la verificación de los datos.

@@ -57,6 +57,8 @@ public:
     bool Verificando() const { return verificando_; }
 
     QLabel* lblResumen = nullptr;
+    // Qué significa el error que detuvo la replicación y qué hacer.
+    QLabel* lblQueHacer = nullptr;
     QLabel* lblActualizado = nullptr;
     std::vector<QLabel*> lblMaestro;
     std::vector<QLabel*> lblEsclavo;
