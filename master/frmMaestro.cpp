@@ -102,7 +102,16 @@ void frmMaestro::ConstruyeControles() {
 
 void frmMaestro::Form_Load() {
     PrimeraActivacion = true;
-    if (Proceso::BasesDD && Proceso::BasesDD->ConectarAservidor(Conexion)) {
+    const bool conectado = Proceso::BasesDD && Proceso::BasesDD->ConectarAservidor(Conexion);
+    if (!Proceso::BasesDD) {
+        errorConexion_ = QStringLiteral("No pudo conectar al servidor: faltan los datos de "
+                                        "conexión del producto.");
+    } else if (!conectado) {
+        const rtqx5::BasesDD& bd = *Proceso::BasesDD;
+        errorConexion_ = QStringLiteral("No pudo conectar al servidor %1:%2 : %3")
+                             .arg(DeUtf8(bd.cRuta), DeUtf8(bd.cPuerto), DeUtf8(bd.cErrorConexion));
+    }
+    if (conectado) {
         // Una lista que el servidor niega queda vacía: Proceder lo dirá.
         CorrePaso(nullptr, [&] {
             for (const std::string& fila : Conexion.Execute("SHOW DATABASES")) {
@@ -116,6 +125,8 @@ void frmMaestro::Form_Load() {
         });
         if (lstBdeDs->count() > 0)
             lstBdeDs->item(0)->setCheckState(Qt::Checked);
+    } else {
+        AvisaSinConexion();
     }
 
     RutaIni = RutaMySQLPrincipal() + QStringLiteral("my.ini");
@@ -127,6 +138,32 @@ void frmMaestro::Form_Load() {
         QStringLiteral("catalogossat"), QStringLiteral("concentradorqxp"),
         QStringLiteral("generalorvalo"), QStringLiteral("mysql"), QStringLiteral("orvaloreportes")}
                              .join(QStringLiteral("\r\n")));
+}
+
+void frmMaestro::AvisaSinConexion() const {
+    rtqx5::MsgBox(Utf8(errorConexion_), rtqx5::vbCritical, "Error");
+}
+
+frmMaestro::ReglaCampo frmMaestro::Regla(int Index) const {
+    // Los largos que acepta MySQL 5.1 en la dirección de la cuenta (60) y en
+    // la clave que el esclavo guarda (32); el usuario, hasta 32 como MySQL 5.7
+    // y 8 (5.1 rechaza más de 16 con su propio mensaje).
+    switch (Index) {
+    case 0:
+        return {QStringLiteral("Usuario:"), 32};
+    case 1:
+        return {QStringLiteral("Dirección:"), 60};
+    case 2:
+        return {QStringLiteral("Contraseña:"), 32};
+    case 3:
+        return {QStringLiteral("Nombre para archivos LOG:"), pasos::kMaxValorOpcion};
+    case 4:
+        return {QStringLiteral("Días de expiración para archivos LOG:"), 2};
+    case 5:
+        return {QStringLiteral("Identificación del servidor MAESTRO"), 2};
+    default:
+        return {QStringLiteral("Nombre de la instancia MAESTRA:"), pasos::kMaxValorOpcion};
+    }
 }
 
 bool frmMaestro::Marcado(QListWidget* lista, int i) {
@@ -155,6 +192,10 @@ void frmMaestro::cmdProceder_Click() {
     Corrida corrida(*this);
 
     txtCapturaDOS->clear();
+    if (!Conexion.Abierta()) {
+        AvisaSinConexion();
+        return;
+    }
     Estado(QStringLiteral("Bases de datos seleccionadas"), true);
     bool hayMarcada = false;
     for (int i = 0; i < lstBdeDs->count() && !hayMarcada; ++i)

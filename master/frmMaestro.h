@@ -23,6 +23,7 @@ public:
 
 protected:
     void CargaDatosIni() override;
+    ReglaCampo Regla(int Index) const override;
 
 private:
     void Form_Load();
@@ -30,4 +31,9 @@ private:
     void CreaCuentaReplicacion();
     // Marcado de un elemento de la lista.
     static bool Marcado(QListWidget* lista, int i);
+    // Cuadro crítico "No pudo conectar al servidor …: motivo" de la carga.
+    void AvisaSinConexion() const;
+
+    // Por qué no se abrió la conexión de la carga ("" si se abrió).
+    QString errorConexion_;
 };

@@ -1,5 +1,6 @@
 #include "frmInicial.h"
 
+#include "CambioInterrumpido.h"
 #include "Campos.h"
 #include "CargaConfiguracion.h"
 #include "Fabrica.h"
@@ -205,6 +206,9 @@ void frmInicial::Form_Load(const QString& carpetaPrograma, const QString& nombre
         lblMuestra[0]->setText(DeUtf8(Proceso::BasesDD->cRuta));
         lblMuestra[1]->setText(DeUtf8(Proceso::DelRegistro->LeerCadena(
             "Software\\MySQL AB\\MySQL Server 5.1", "Location", rtqx5::HKEY_LOCAL_MACHINE_)));
+
+        // Un cambio de servidor que se cortó dejó su servicio detenido.
+        AtiendeCambioInterrumpido(Proceso::RutaConfiguracion, Proceso::CarpetaPrograma);
     } catch (const rtqx5::ErrorRT& e) {
         // Un error no previsto del arranque: se informa y el programa acaba.
         ReportaError(e);

@@ -3,8 +3,11 @@
 #include "LeeIniDefecto.h"
 #include "Mensajes.h"
 #include "Modulo.h"
+#include "OpcionMySQL.h"
 #include "Proceso.h"
 #include "TextosProcedimiento.h"
+#include "TextosReplicacion.h"
+#include "Versiones.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -23,6 +26,41 @@ constexpr const char* kOpcionesMaestro[] = {"master-host", "master-user", "maste
                                             "master-port"};
 // Lo que se espera a que corran los dos hilos del esclavo.
 constexpr int kEsperaReplicacionMs = 10000;
+// Lo que deben seguir corriendo para darse por buenos.
+constexpr int kHilosEstablesMs = 1000;
+// El identificador del servidor que propone el diseño.
+const QString kIdDiseno = QStringLiteral("2");
+// Errores del cliente cuando el servidor no contesta (sin servidor local, sin
+// servidor en la dirección y el puerto, dirección desconocida) y cuando
+// rechaza la cuenta.
+constexpr long kSinServidor[] = {2002, 2003, 2005};
+constexpr long kCuentaRechazada = 1045;
+
+// El valor de una columna del estado del esclavo con su nombre clásico o el
+// nuevo (Replica/Source).
+QString Columna(const rtqx5::Conexion::Resultado& r, const std::string& clasica) {
+    for (const std::string& nombre : {clasica, pasos::ColumnaNueva(clasica)})
+        for (std::size_t i = 0; i < r.columnas.size(); ++i)
+            if (r.columnas[i] == nombre && !r.filas.empty())
+                return QString::fromStdString(r.filas.front()[i]);
+    return {};
+}
+
+// El mismo servidor (sin distinguir mayúsculas) y el mismo puerto (como
+// número) que los del maestro en uso.
+bool MismoHost(const QString& enUso, const QString& tecleado) {
+    return enUso.compare(tecleado, Qt::CaseInsensitive) == 0;
+}
+bool MismoPuerto(const QString& enUso, const QString& tecleado) {
+    return rtqx5::PuertoValido(enUso.toStdString()) == rtqx5::PuertoValido(tecleado.toStdString());
+}
+
+// La cuenta del producto en el puerto dado (la de la instancia).
+rtqx5::BasesDD CuentaProducto(const QString& puerto) {
+    rtqx5::BasesDD bd = *Proceso::BasesDD;
+    bd.cPuerto = puerto.toStdString();
+    return bd;
+}
 
 bool EsOpcionMaestro(const pasos::ClaveOpcion& c) {
     for (const char* o : kOpcionesMaestro)
@@ -166,10 +204,71 @@ void frmEsclavo::CargaDatosIni() {
     PonDato(IdServidor, 5);
     PonDato(DiasExpiracion, 4);
     PonDato(NombreLog, 3);
+    // El identificador de otro archivo no sirve para este servidor.
+    if (IdServidor.isEmpty())
+        txtDato[5]->setText(kIdDiseno);
+
+    // Sin el maestro en el archivo, el que usa la instancia.
+    enUsoAlCargar_ = false;
+    claveMostrada_.clear();
+    if (!HostMaestro.isEmpty() || !Proceso::BasesDD)
+        return;
+    const QString iniInstancia = RutaMySQLPrincipal() + txtDato[6]->text() + QStringLiteral(".ini");
+    if (!Proceso::DeArchivos->HayArchivo(Utf8(iniInstancia)))
+        return;
+    rtqx5::BasesDD bd =
+        CuentaProducto(DeUtf8(Proceso::libRTSA->LeeIni("mysqld", "port", Utf8(iniInstancia))));
+    rtqx5::Conexion instancia;
+    if (!bd.ConectarAservidor(instancia))
+        return;
+    rtqx5::Conexion::Resultado estado;
+    if (CorrePaso(nullptr, [&] {
+            const auto version = pasos::LeeVersion(instancia.Execute("SELECT VERSION()").at(0));
+            estado = instancia.Consulta(pasos::ConsultaEstadoEsclavo(version));
+        }))
+        return;
+    const QString host = Columna(estado, "Master_Host");
+    if (host.isEmpty())
+        return;
+    PonDato(host, 1);
+    PonDato(Columna(estado, "Master_Port"), 7);
+    PonDato(Columna(estado, "Master_User"), 0);
+    if (ClaveMaestro.isEmpty()) {
+        enUsoAlCargar_ = true;
+        claveMostrada_ = txtDato[2]->text();
+    }
 }
 
-bool frmEsclavo::EligeClaves(std::vector<pasos::ClaveOpcion>& claves, bool& cambiaMaestro) {
-    cambiaMaestro = false;
+frmEsclavo::ReglaCampo frmEsclavo::Regla(int Index) const {
+    // CHANGE MASTER TO admite en MySQL 5.1 una dirección de 60 caracteres y una
+    // contraseña de 32; el usuario, hasta 32 como MySQL 5.7 y 8 (5.1 rechaza
+    // más de 16 con su propio mensaje, que la corrida anota).
+    switch (Index) {
+    case 0:
+        return {QStringLiteral("Usuario:"), 32};
+    case 1:
+        return {QStringLiteral("Dirección:"), 60};
+    case 2:
+        return {QStringLiteral("Contraseña:"), 32};
+    case 3:
+        return {QStringLiteral("Nombre para archivos LOG:"), pasos::kMaxValorOpcion};
+    case 4:
+        return {QStringLiteral("Días de expiración para archivos LOG:"), 2};
+    case 5:
+        return {QStringLiteral("Identificación del servidor"), 2};
+    case 6:
+        return {QStringLiteral("Nombre de la instancia usada:"), pasos::kMaxNombreBase,
+                ReglaCampo::NombreArchivo};
+    case 7:
+        return {QStringLiteral("Puerto:"), 5, ReglaCampo::Puerto};
+    case 8:
+        return {QStringLiteral("Base de datos a replicar:"), pasos::kMaxNombreBase};
+    default:
+        return {QStringLiteral("No. de segundos, para reitentar conectar"), 4};
+    }
+}
+
+bool frmEsclavo::EligeClaves(std::vector<pasos::ClaveOpcion>& claves) {
     Estado(QStringLiteral("el archivo de opciones con el servidor de MySQL"), true);
     pasos::Dictamen dictamen = ConsultaServidor(claves);
     if (dictamen.acepta)
@@ -190,42 +289,234 @@ bool frmEsclavo::EligeClaves(std::vector<pasos::ClaveOpcion>& claves, bool& camb
         return false;
     }
     claves = std::move(sinMaestro);
-    cambiaMaestro = true;
     Estado(QStringLiteral("Este servidor de MySQL no acepta master-host, master-user, "
                           "master-password y master-port en el archivo de opciones: el maestro se "
-                          "indicará con CHANGE MASTER TO."));
+                          "indica solo con CHANGE MASTER TO."));
     return true;
 }
 
-void frmEsclavo::MuestraReplicacion() {
+void frmEsclavo::TomaValores() {
+    BdReplicar = txtDato[8]->text();
+    DiasExpiracion = txtDato[4]->text();
+    IdServidor = txtDato[5]->text();
+    NombreLog = txtDato[3]->text();
+    HostMaestro = txtDato[1]->text();
+    UsuarioMaestro = txtDato[0]->text();
+    ClaveMaestro = txtDato[2]->text();
+    PuertoMaestro = txtDato[7]->text();
+    ReintentosMaestro = txtDato[9]->text();
+    Servicio = txtDato[6]->text();
+    ArchivoIni = txtElINI->text();
+    ClaveConocida = !enUsoAlCargar_ || ClaveMaestro != claveMostrada_;
+}
+
+bool frmEsclavo::ConectaInstancia(const QString& puerto) {
+    rtqx5::BasesDD bd = CuentaProducto(puerto);
+    if (bd.ConectarAservidor(Conexion))
+        return true;
+    rtqx5::MsgBox(
+        Utf8(QStringLiteral("No pudo conectar a la instancia indicada (%1, puerto «%2»): %3")
+                 .arg(Servicio, puerto, DeUtf8(bd.cErrorConexion))),
+        rtqx5::vbCritical, "ERROR");
+    return false;
+}
+
+bool frmEsclavo::LeeInstancia(pasos::VersionServidor& version, MaestroEnUso& enUso) {
+    rtqx5::Conexion::Resultado estado;
+    const auto error = CorrePaso(nullptr, [&] {
+        version = pasos::LeeVersion(Conexion.Execute("SELECT VERSION()").at(0));
+        estado = Conexion.Consulta(pasos::ConsultaEstadoEsclavo(version));
+    });
+    if (error) {
+        rtqx5::MsgBox(
+            Utf8(QStringLiteral("No se pudo leer el estado de esclavo de la instancia %1: "
+                                "%2")
+                     .arg(Servicio, DeUtf8(error->Descripcion()))),
+            rtqx5::vbCritical, "ERROR");
+        return false;
+    }
+    enUso.host = Columna(estado, "Master_Host");
+    enUso.puerto = Columna(estado, "Master_Port");
+    enUso.usuario = Columna(estado, "Master_User");
+    enUso.hay = !enUso.host.isEmpty();
+    return true;
+}
+
+bool frmEsclavo::RevisaMaestro(const MaestroEnUso& enUso) {
+    const QString servidor = HostMaestro + QLatin1Char(':') + PuertoMaestro;
+    Estado(QStringLiteral("el servidor MAESTRO ") + servidor, true);
+    const bool mismaCuenta = enUso.hay && MismoHost(enUso.host, HostMaestro) &&
+                             MismoPuerto(enUso.puerto, PuertoMaestro) &&
+                             enUso.usuario == UsuarioMaestro;
+    const auto rechaza = [&](const QString& texto) {
+        Estado(texto);
+        Estado(QStringLiteral("No se cambió nada."));
+        rtqx5::MsgBox(Utf8(texto), rtqx5::vbCritical, "Error");
+        return false;
+    };
+    if (!ClaveConocida && !mismaCuenta)
+        return rechaza(QStringLiteral("Cambió el servidor MAESTRO o la cuenta de replicación: "
+                                      "escriba la contraseña de la cuenta."));
+
+    // Sin la contraseña, la cuenta en uso se queda: el maestro se revisa con la
+    // cuenta del producto, si entra.
+    rtqx5::BasesDD bd;
+    bd.cRuta = Utf8(HostMaestro);
+    bd.cPuerto = Utf8(PuertoMaestro);
+    bd.cUsuario = ClaveConocida ? Utf8(UsuarioMaestro) : Proceso::BasesDD->cUsuario;
+    bd.cPassword = ClaveConocida ? Utf8(ClaveMaestro) : Proceso::BasesDD->cPassword;
+    rtqx5::Conexion maestro;
+    if (!bd.ConectarAservidor(maestro)) {
+        const QString mensaje = DeUtf8(bd.cErrorConexion);
+        if (std::ranges::find(kSinServidor, bd.nErrorConexion) != std::end(kSinServidor))
+            return rechaza(
+                QStringLiteral("El servidor MAESTRO %1 no contestó: revise la dirección "
+                               "y el puerto, y que su servicio esté corriendo.\r\n\r\n%2")
+                    .arg(servidor, mensaje));
+        if (!ClaveConocida) {
+            Estado(QStringLiteral("La cuenta del producto no entra al servidor MAESTRO; se "
+                                  "conserva la cuenta de replicación en uso."));
+            return true;
+        }
+        if (bd.nErrorConexion == kCuentaRechazada)
+            return rechaza(
+                QStringLiteral("El servidor MAESTRO %1 rechazó la cuenta «%2»: revise el "
+                               "usuario y la contraseña (los de la ventana del servidor "
+                               "MAESTRO).\r\n\r\n%3")
+                    .arg(servidor, UsuarioMaestro, mensaje));
+        return rechaza(
+            QStringLiteral("No pudo conectar al servidor MAESTRO %1: %2").arg(servidor, mensaje));
+    }
+    rtqx5::Conexion::Resultado r;
+    if (const auto error = CorrePaso(
+            nullptr, [&] { r = maestro.Consulta("SELECT @@server_id AS id, @@log_bin AS bin"); }))
+        return rechaza(
+            QStringLiteral("No se pudo leer la configuración del servidor MAESTRO %1: %2")
+                .arg(servidor, DeUtf8(error->Descripcion())));
+    const QString id = DeUtf8(r.Valor("id"));
+    if (id.toLongLong() == IdServidor.toLongLong()) {
+        const long long libre = id.toLongLong() >= 99 ? 2 : id.toLongLong() + 1;
+        return rechaza(
+            QStringLiteral("El servidor MAESTRO %1 tiene el mismo identificador (%2) que "
+                           "el campo «Identificación del servidor»: cada servidor "
+                           "necesita uno propio. Use otro, por ejemplo %3.")
+                .arg(servidor, id)
+                .arg(libre));
+    }
+    if (DeUtf8(r.Valor("bin")) != QLatin1String("1"))
+        return rechaza(QStringLiteral("El servidor MAESTRO %1 no tiene el registro binario activo: "
+                                      "configure primero el servidor MAESTRO.")
+                           .arg(servidor));
+    return true;
+}
+
+void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
+    if (!ConectaInstancia(puertoInstancia)) {
+        AnotaFalla(QStringLiteral("No se pudo conectar a la instancia %1 (puerto «%2»)")
+                       .arg(Servicio, puertoInstancia));
+        return;
+    }
+    pasos::VersionServidor version;
+    MaestroEnUso enUso;
+    if (!LeeInstancia(version, enUso)) {
+        AnotaFalla(QStringLiteral("No se pudo leer el estado de esclavo de la instancia ") +
+                   Servicio);
+        return;
+    }
+    // Solo lo que cambia: nombrar el servidor o el puerto, aun con el valor en
+    // uso, hace que el esclavo relea el maestro desde su primer registro.
+    pasos::DatosMaestro datos;
+    if (!enUso.hay || !MismoHost(enUso.host, HostMaestro))
+        datos.host = Utf8(HostMaestro);
+    if (!enUso.hay || !MismoPuerto(enUso.puerto, PuertoMaestro))
+        datos.puerto = Utf8(PuertoMaestro);
+    if (!enUso.hay || enUso.usuario != UsuarioMaestro)
+        datos.usuario = Utf8(UsuarioMaestro);
+    if (ClaveConocida)
+        datos.clave = Utf8(ClaveMaestro);
+    const bool literal = Conexion.DiagonalLiteral();
+    std::string sentencia, mostrada;
+    const auto error = Paso([&] {
+        sentencia = pasos::SentenciaCambiaMaestro(version, datos, false, literal);
+        mostrada = pasos::SentenciaCambiaMaestro(version, datos, true, literal);
+    });
+    if (error) {
+        AnotaFalla(QStringLiteral("No se pudo armar CHANGE MASTER TO: ") +
+                   DeUtf8(error->Descripcion()));
+    } else if (sentencia.empty()) {
+        Estado(QStringLiteral("El servidor MAESTRO y la cuenta no cambian: la replicación sigue "
+                              "donde iba."));
+    } else {
+        // Un esclavo que corre no acepta otro maestro.
+        const std::string detiene = pasos::SentenciaDetieneEsclavo(version);
+        Paso([&] { EscribeBitacora(DeUtf8(detiene)); });
+        CorrePaso(nullptr, [&] { Conexion.Execute(detiene); });
+        Paso([&] { EscribeBitacora(DeUtf8(mostrada)); });
+        Paso([&] { Estado(DeUtf8(mostrada), true); });
+        PasoAnotado(QStringLiteral("El servidor rechazó CHANGE MASTER TO"),
+                    [&] { Conexion.Execute(sentencia); });
+    }
+    const std::string inicia = pasos::SentenciaIniciaEsclavo(version);
+    Paso([&] { EscribeBitacora(DeUtf8(inicia)); });
+    if (!PasoAnotado(QStringLiteral("El servidor rechazó «%1»").arg(DeUtf8(inicia)),
+                     [&] { Conexion.Execute(inicia); }))
+        MuestraReplicacion(version);
+}
+
+bool frmEsclavo::MuestraReplicacion(const pasos::VersionServidor& version) {
     QString lectura, aplicacion, errorLectura, errorAplicacion;
     bool hayMaestro = false;
     QElapsedTimer reloj;
     reloj.start();
+    const std::string consulta = pasos::ConsultaEstadoEsclavo(version);
+    qint64 corriendoDesde = -1;
     for (;;) {
         rtqx5::Conexion::Resultado estado;
-        if (Paso([&] { estado = Conexion.Consulta("SHOW SLAVE STATUS"); }))
-            return;
+        if (const auto error = Paso([&] { estado = Conexion.Consulta(consulta); })) {
+            AnotaFalla(QStringLiteral("No se pudo leer el estado de la replicación: ") +
+                       DeUtf8(error->Descripcion()));
+            return false;
+        }
         hayMaestro = !estado.filas.empty();
-        lectura = DeUtf8(estado.Valor("Slave_IO_Running"));
-        aplicacion = DeUtf8(estado.Valor("Slave_SQL_Running"));
-        errorLectura = DeUtf8(estado.Valor("Last_IO_Error"));
-        errorAplicacion = DeUtf8(estado.Valor("Last_SQL_Error"));
+        lectura = Columna(estado, "Slave_IO_Running");
+        aplicacion = Columna(estado, "Slave_SQL_Running");
+        errorLectura = Columna(estado, "Last_IO_Error");
+        errorAplicacion = Columna(estado, "Last_SQL_Error");
+        // Los hilos corren de verdad si siguen corriendo un segundo después:
+        // la aplicación arranca y puede detenerse en el primer evento.
         const bool corren = lectura == QLatin1String("Yes") && aplicacion == QLatin1String("Yes");
-        if (!hayMaestro || corren || !errorLectura.isEmpty() || !errorAplicacion.isEmpty() ||
+        if (!corren)
+            corriendoDesde = -1;
+        else if (corriendoDesde < 0)
+            corriendoDesde = reloj.elapsed();
+        const bool estables = corren && reloj.elapsed() - corriendoDesde >= kHilosEstablesMs;
+        if (!hayMaestro || estables || !errorLectura.isEmpty() || !errorAplicacion.isEmpty() ||
             reloj.elapsed() >= kEsperaReplicacionMs)
             break;
         EsperaConEventos(200);
     }
     if (!hayMaestro) {
         Estado(QStringLiteral("Replicación: la instancia no tiene ningún maestro configurado"));
-        return;
+        AnotaFalla(QStringLiteral("La instancia no tiene ningún maestro configurado"));
+        return false;
     }
-    Estado(QStringLiteral("Replicación: lectura %1, aplicación %2").arg(lectura, aplicacion));
+    const QString linea =
+        QStringLiteral("Replicación: lectura %1, aplicación %2").arg(lectura, aplicacion);
+    Estado(linea);
     if (!errorLectura.isEmpty())
         Estado(QStringLiteral("Error de lectura: ") + errorLectura);
     if (!errorAplicacion.isEmpty())
         Estado(QStringLiteral("Error de aplicación: ") + errorAplicacion);
+    if (lectura == QLatin1String("Yes") && aplicacion == QLatin1String("Yes"))
+        return true;
+    QString falla = QStringLiteral("La replicación no corre (lectura %1, aplicación %2)")
+                        .arg(lectura, aplicacion);
+    if (!errorLectura.isEmpty())
+        falla += QStringLiteral("; error de lectura: ") + errorLectura;
+    if (!errorAplicacion.isEmpty())
+        falla += QStringLiteral("; error de aplicación: ") + errorAplicacion;
+    AnotaFalla(falla);
+    return false;
 }
 
 void frmEsclavo::cmdProceder_Click() {
@@ -233,7 +524,6 @@ void frmEsclavo::cmdProceder_Click() {
         return;
     Corrida corrida(*this);
 
-    const std::string PuertoGuardado = Proceso::BasesDD->cPuerto;
     txtCapturaDOS->clear();
     const bool validos = VerificaDatos();
     const QString iniInstancia = RutaMySQLPrincipal() + txtDato[6]->text() + QStringLiteral(".ini");
@@ -248,83 +538,53 @@ void frmEsclavo::cmdProceder_Click() {
     }
     if (!validos || !Confirmado(QStringLiteral("ESCLAVO")))
         return;
+    TomaValores();
 
-    BdReplicar = txtDato[8]->text();
-    DiasExpiracion = txtDato[4]->text();
-    IdServidor = txtDato[5]->text();
-    NombreLog = txtDato[3]->text();
-    HostMaestro = txtDato[1]->text();
-    UsuarioMaestro = txtDato[0]->text();
-    ClaveMaestro = txtDato[2]->text();
-    PuertoMaestro = txtDato[7]->text();
-    ReintentosMaestro = txtDato[9]->text();
+    // Antes de cambiar nada: la instancia contesta y el maestro sirve.
+    pasos::VersionServidor version;
+    MaestroEnUso enUso;
+    if (!Proceso::BasesDD) {
+        rtqx5::MsgBox("No pudo conectar a la instancia indicada: faltan los datos de conexión del "
+                      "producto.",
+                      rtqx5::vbCritical, "ERROR");
+        cmdProceder->setEnabled(true);
+        return;
+    }
+    if (!ConectaInstancia(PuertoInstancia) || !LeeInstancia(version, enUso) ||
+        !RevisaMaestro(enUso)) {
+        cmdProceder->setEnabled(true);
+        return;
+    }
+
     std::vector<pasos::ClaveOpcion> claves = ClavesRegistroBinario();
-    claves.insert(claves.end(), {
-                                    {"mysqld", "master-host", Utf8(HostMaestro)},
-                                    {"mysqld", "master-user", Utf8(UsuarioMaestro)},
-                                    {"mysqld", "master-password", Utf8(ClaveMaestro)},
-                                    {"mysqld", "master-port", Utf8(PuertoMaestro)},
-                                    {"mysqld", "master-retry-count", Utf8(ReintentosMaestro)},
-                                });
+    claves.insert(claves.end(), {{"mysqld", "master-host", Utf8(HostMaestro)},
+                                 {"mysqld", "master-user", Utf8(UsuarioMaestro)}});
+    // Una contraseña que no se conoce no se escribe: el archivo guarda la suya.
+    if (ClaveConocida)
+        claves.push_back({"mysqld", "master-password", Utf8(ClaveMaestro)});
+    claves.insert(claves.end(), {{"mysqld", "master-port", Utf8(PuertoMaestro)},
+                                 {"mysqld", "master-retry-count", Utf8(ReintentosMaestro)}});
     // Nada cambia si el servidor no arrancaría con el archivo así.
-    bool cambiaMaestro = false;
-    if (!EligeClaves(claves, cambiaMaestro)) {
+    if (!EligeClaves(claves)) {
         cmdProceder->setEnabled(true);
         return;
     }
 
     const std::string configuracion = Utf8(Proceso::RutaConfiguracion);
     Paso([&] {
-        Proceso::libRTSA->EscribeIni(Utf8(kSeccion), "Instancia ESCLAVO", Utf8(txtDato[6]->text()),
+        Proceso::libRTSA->EscribeIni(Utf8(kSeccion), "Instancia ESCLAVO", Utf8(Servicio),
                                      configuracion);
     });
     Paso([&] {
-        Proceso::libRTSA->EscribeIni(Utf8(kSeccion), "Archivo INI", Utf8(txtElINI->text()),
+        Proceso::libRTSA->EscribeIni(Utf8(kSeccion), "Archivo INI", Utf8(ArchivoIni),
                                      configuracion);
     });
 
-    const QString servicio = txtDato[6]->text();
-    CambiaServidor(claves, servicio, PuertoInstancia);
-    {
+    // La conexión de la revisión no sobrevive al reinicio.
+    Conexion.Cierra();
+    if (CambiaServidor(claves, Servicio, PuertoInstancia))
+        ConfiguraReplicacion(PuertoInstancia);
 
-        // Sin puerto de la instancia no hay conexión: ningún puerto por omisión.
-        Proceso::BasesDD->cPuerto = Utf8(PuertoInstancia);
-        bool conectado = false;
-        Paso([&] { conectado = Proceso::BasesDD->ConectarAservidor(Conexion); });
-        if (!conectado) {
-            rtqx5::MsgBox("No pudo conectar a la instancia indicada", rtqx5::vbCritical, "ERROR");
-            AnotaFalla(QStringLiteral("No se pudo conectar a la instancia %1 (puerto «%2»)")
-                           .arg(servicio, PuertoInstancia));
-        } else {
-            if (cambiaMaestro) {
-                // Un esclavo que ya corría no acepta otro maestro.
-                Paso([&] { EscribeBitacora(QStringLiteral("stop slave")); });
-                CorrePaso(nullptr, [&] { Conexion.Execute("stop slave"); });
-                const bool literal = Conexion.DiagonalLiteral();
-                std::string sentencia, mostrada;
-                const auto error = Paso([&] {
-                    const auto puerto = Utf8(PuertoMaestro);
-                    sentencia = pasos::SentenciaChangeMaster(Utf8(HostMaestro), puerto,
-                                                             Utf8(UsuarioMaestro),
-                                                             Utf8(ClaveMaestro), false, literal);
-                    mostrada = pasos::SentenciaChangeMaster(
-                        Utf8(HostMaestro), puerto, Utf8(UsuarioMaestro), {}, true, literal);
-                });
-                if (!error) {
-                    Paso([&] { EscribeBitacora(DeUtf8(mostrada)); });
-                    Paso([&] { Estado(DeUtf8(mostrada), true); });
-                    PasoAnotado(QStringLiteral("El servidor rechazó CHANGE MASTER TO"),
-                                [&] { Conexion.Execute(sentencia); });
-                }
-            }
-            const std::string iniciar = "start slave";
-            Paso([&] { EscribeBitacora(DeUtf8(iniciar)); });
-            Paso([&] { Conexion.Execute(iniciar); });
-            MuestraReplicacion();
-        }
-    }
-
-    Proceso::BasesDD->cPuerto = PuertoGuardado;
     if (HuboFallas())
         MuestraFallas();
     Estado(QStringLiteral("Fin del proceso"));

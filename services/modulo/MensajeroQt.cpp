@@ -1,6 +1,8 @@
 #include "MensajeroQt.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <vector>
@@ -53,6 +55,22 @@ QString TextoBoton(QMessageBox::StandardButton boton) {
     }
 }
 
+// El cuadro no se ajusta a su título: sin más ancho que el del texto, el gestor
+// de ventanas lo recorta ("Config… STRO"). Un espaciador en la última fila lo
+// hace tan ancho como el título, el icono y los botones de la barra.
+void AnchoParaTitulo(QMessageBox& caja) {
+    auto* rejilla = qobject_cast<QGridLayout*>(caja.layout());
+    if (!rejilla)
+        return;
+    QFont letra = QApplication::font("QMdiSubWindowTitleBar");
+    letra.setBold(true);
+    // Icono de la ventana y botones de cerrar y ayuda, con sus márgenes.
+    constexpr int kBarra = 160;
+    const int ancho = QFontMetrics(letra).horizontalAdvance(caja.windowTitle()) + kBarra;
+    rejilla->addItem(new QSpacerItem(ancho, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                     rejilla->rowCount(), 0, 1, rejilla->columnCount());
+}
+
 } // namespace
 
 int MensajeroQt::Muestra(const std::string& texto, int estilo, const std::string& titulo) {
@@ -69,6 +87,7 @@ int MensajeroQt::Muestra(const std::string& texto, int estilo, const std::string
         caja.addButton(boton)->setText(TextoBoton(boton));
     const std::size_t porOmision = (estilo & rtqx5::vbDefaultButton2) && botones.size() > 1 ? 1 : 0;
     caja.setDefaultButton(botones[porOmision].first);
+    AnchoParaTitulo(caja);
     if (botones.size() == 1)
         caja.setEscapeButton(botones[0].first);
     caja.exec();

@@ -1,7 +1,8 @@
 #include "ArchivoOpciones.h"
 
-#include "EjecucionCMD.h"
+#include "CambioOpciones.h"
 #include "Errores.h"
+#include "IniArchivo.h"
 #include "OpcionMySQL.h"
 #include "TextosProcedimiento.h"
 
@@ -60,6 +61,7 @@ bool EsLineaDeError(const std::string& linea) {
 } // namespace
 
 void EscribeOpcion(rtqx5::libRTSA& lib, const ClaveOpcion& opcion, const std::string& archivo) {
+    RevisaLineaOpcion(opcion);
     lib.EscribeIni(opcion.seccion, opcion.clave,
                    opcion.literal ? opcion.valor : rtqx5::ValorOpcionMySQL(opcion.valor), archivo);
 }
@@ -103,11 +105,14 @@ Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo
                           "opciones.";
         return dictamen;
     }
+    // A fresh file, writable whatever the original's permissions: whether
+    // the original can be written is the change's own business.
     const std::string copia = temporal.En("opciones.ini");
     try {
-        rtqx5::DeArchivos archivos;
-        if (archivos.HayArchivo(archivo))
-            archivos.Copia(archivo, copia);
+        std::string bytes;
+        if (rtqx5::ini::LeeArchivo(archivo, bytes) == rtqx5::ini::Lectura::Error)
+            throw rtqx5::ErrorRT(rtqx5::kErrorArchivo, "No se puede leer el archivo " + archivo);
+        rtqx5::ini::ReemplazaArchivo(copia, bytes);
         rtqx5::libRTSA lib;
         for (const ClaveOpcion& c : claves)
             EscribeOpcion(lib, c, copia);
@@ -115,25 +120,7 @@ Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo
         dictamen.motivo = e.Descripcion();
         return dictamen;
     }
-
-    const std::string comando =
-        ComandoValidaOpciones(rutaMySQL, copia, VersionDelBinario(rutaMySQL, carpeta));
-    std::string bloque, salida;
-    std::int32_t codigo = 0;
-    if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,
-                               bloque, salida, -1, codigo)) {
-        dictamen.motivo = "No se pudo ejecutar el servidor de MySQL: " + comando;
-        return dictamen;
-    }
-    if (codigo == 0) {
-        dictamen.acepta = true;
-        return dictamen;
-    }
-    dictamen.motivo = MotivoRechazo(salida);
-    if (dictamen.motivo.empty())
-        dictamen.motivo = "El servidor de MySQL terminó con el código " + std::to_string(codigo) +
-                          " sin decir por qué.";
-    return dictamen;
+    return RevisaArchivoOpciones(rutaMySQL, copia, carpeta);
 }
 
 } // namespace pasos

@@ -21,8 +21,8 @@ struct ClaveOpcion {
 };
 
 // Writes the key so that the server reads the value as typed. Throws ErrorRT
-// when the value cannot reach the server as typed or the file cannot be
-// written.
+// when the value cannot reach the server as typed, when its line would be too
+// long (RevisaLineaOpcion) or when the file cannot be written.
 void EscribeOpcion(rtqx5::libRTSA& lib, const ClaveOpcion& opcion, const std::string& archivo);
 
 // Copies the file beside itself under NombreRespaldo (the next free order
@@ -37,11 +37,11 @@ struct Dictamen {
     std::string motivo;
 };
 
-// Writes the keys into a temporary copy of `archivo` (an empty file when it
-// does not exist) and runs the server binary of `rutaMySQL` (ending in the
-// separator) on it with ComandoValidaOpciones for the binary's version, which
-// reads every option and exits without starting a server. Accepted when it ends with code 0. The
-// copy is removed. Runs the command through EjecutaCMD without a box, in `carpeta`.
+// Asks beforehand, without touching `archivo`: writes the keys into a fresh
+// copy of it in a temporary folder (an empty file when it does not exist) and
+// has RevisaArchivoOpciones check that copy (with the check of the
+// binary's version). The change itself checks the very
+// file that replaces `archivo` (PreparaArchivoNuevo). The copy is removed.
 Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo,
                         const std::vector<ClaveOpcion>& claves, const std::string& carpeta);
 

@@ -5,14 +5,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <system_error>
 
 namespace pasos {
 
 namespace {
-
-constexpr const char* kClaveOculta = "********";
 
 std::string Minusculas(std::string texto) {
     std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
@@ -50,19 +50,24 @@ std::string ComandoArrancaServicio(const std::string& nombre) {
     return ComandoNet("start", nombre);
 }
 
-std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& usuario,
-                                    const std::string& clave, std::uint16_t puerto,
-                                    bool enmascarada) {
+std::string ComandoQuitaServicio(const std::string& rutaMySQL, const std::string& nombre) {
+    std::string r = ProgramaMySQL(rutaMySQL, "mysqld");
+    r += " --remove ";
+    r += ArgumentoLinea(nombre);
+    return r;
+}
+
+std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& opcionClave,
+                                    const std::string& usuario, std::uint16_t puerto) {
     std::string r = ProgramaMySQL(rutaMySQL, "mysql_upgrade");
+    if (!opcionClave.empty()) {
+        r += ' ';
+        r += opcionClave;
+    }
     r += " --host=127.0.0.1 --port=";
     r += std::to_string(puerto);
     r += " --protocol=tcp ";
     r += ArgumentoLinea("--user=" + usuario);
-    if (!clave.empty()) {
-        r += ' ';
-        r += enmascarada ? std::string("--password=") + kClaveOculta
-                         : ArgumentoLinea("--password=" + clave);
-    }
     r += " --force";
     return r;
 }
@@ -97,6 +102,56 @@ bool MismaCarpeta(const std::string& una, const std::string& otra) {
     return std::filesystem::equivalent(std::filesystem::u8path(una), std::filesystem::u8path(otra),
                                        ec) &&
            !ec;
+}
+
+namespace {
+
+// A path as Windows compares it: one separator, no final one, lower case.
+std::string FormaWindows(const std::string& ruta) {
+    std::string r = Minusculas(ruta);
+    std::replace(r.begin(), r.end(), '/', '\\');
+    while (r.size() > 1 && r.back() == '\\')
+        r.pop_back();
+    return r;
+}
+
+} // namespace
+
+bool MismaRuta(const std::string& una, const std::string& otra) {
+    if (FormaWindows(una) == FormaWindows(otra))
+        return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::u8path(una), std::filesystem::u8path(otra),
+                                       ec) &&
+           !ec;
+}
+
+std::string PrimeraCarpetaNueva(const std::string& carpeta) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path actual = fs::u8path(carpeta);
+    while (actual.has_relative_path() && !actual.has_filename())
+        actual = actual.parent_path();
+    if (fs::exists(actual, ec) || ec)
+        return {};
+    for (;;) {
+        const fs::path madre = actual.parent_path();
+        if (madre.empty() || madre == actual || fs::exists(madre, ec) || ec) {
+            const std::u8string r = actual.u8string();
+            return std::string(r.begin(), r.end());
+        }
+        actual = madre;
+    }
+}
+
+std::optional<std::string> LeeArchivoEntero(const std::string& ruta) {
+    std::ifstream f(std::filesystem::u8path(ruta), std::ios::binary);
+    if (!f)
+        return std::nullopt;
+    std::string r{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    if (f.bad())
+        return std::nullopt;
+    return r;
 }
 
 ArchivosSistema SeparaArchivosSistema(const std::vector<std::string>& nombres) {

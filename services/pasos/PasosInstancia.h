@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,16 @@ std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::stri
 // "net start NOMBRE" (the name quoted when it needs it).
 std::string ComandoArrancaServicio(const std::string& nombre);
 
-// "<rutaMySQL>bin\mysql_upgrade" --host=127.0.0.1 --port=P --protocol=tcp
-// --user=U --password=C --force: recreates the system tables that a copy of
-// the `mysql` folder cannot carry. Without a password the option is left out;
-// with `enmascarada` it shows as "********" (for the log and the box).
-std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& usuario,
-                                    const std::string& clave, std::uint16_t puerto,
-                                    bool enmascarada);
+// "<rutaMySQL>bin\mysqld" --remove NOMBRE: removes the service registration.
+std::string ComandoQuitaServicio(const std::string& rutaMySQL, const std::string& nombre);
+
+// "<rutaMySQL>bin\mysql_upgrade" [<opcionClave>] --host=127.0.0.1 --port=P
+// --protocol=tcp --user=U --force: recreates the system tables that a copy of
+// the `mysql` folder cannot carry. The password never goes on the command
+// line: `opcionClave` is ClaveTemporal::Opcion() (first option, as the
+// program requires), or "" without a password.
+std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::string& opcionClave,
+                                    const std::string& usuario, std::uint16_t puerto);
 
 // The `datadir` value written into the new option file: the folder as typed,
 // "\" turned into "/" (Windows), between double quotes.
@@ -42,6 +46,19 @@ bool OrigenDeCopia(const std::string& carpeta);
 
 // True when both paths name the same existing folder (a copy onto itself).
 bool MismaCarpeta(const std::string& una, const std::string& otra);
+
+// True when both paths name the same file or folder as Windows reads them:
+// "/" and "\" alike, final separators ignored, letters compared without
+// regard to case; or both exist and are the same.
+bool MismaRuta(const std::string& una, const std::string& otra);
+
+// The outermost folder of `carpeta` that does not exist yet (what creating
+// `carpeta` with all its parents adds); "" when `carpeta` exists.
+std::string PrimeraCarpetaNueva(const std::string& carpeta);
+
+// The whole content of a file; nothing when it does not exist or cannot be
+// read (to tell afterwards whether a step wrote it).
+std::optional<std::string> LeeArchivoEntero(const std::string& ruta);
 
 struct ArchivosSistema {
     std::vector<std::string> copiar;

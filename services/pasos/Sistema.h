@@ -19,6 +19,18 @@ std::vector<std::string> ArchivosComunes(const std::string& carpeta);
 // it is not or when that cannot be known.
 bool ExisteServicio(const std::string& nombre);
 
+enum class EstadoServicio { NoExiste, Detenido, Iniciado, Desconocido };
+
+// Whether the service is running: on Windows with the service manager (a
+// service starting, stopping or paused counts as running), elsewhere with
+// the `net` stand-in ("net query NOMBRE"). Desconocido when that cannot be
+// known.
+EstadoServicio EstadoDeServicio(const std::string& nombre);
+
+// True when a server accepts a TCP connection on 127.0.0.1 at the port
+// within `milisegundos`.
+bool ServidorContesta(std::uint16_t puerto, int milisegundos);
+
 // True when the TCP port cannot be taken on this machine because something is
 // already listening on it.
 bool PuertoOcupado(std::uint16_t puerto);

@@ -6,10 +6,13 @@
 #include "Errores.h"
 #include "TextosProcedimiento.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +56,42 @@ bool ExisteServicio(const std::string& nombre) {
     const bool corrio = ejecucion::EjecutaCMD(ComandoNet("query", nombre), "", "", nullptr, false,
                                               ejecucion::kModoSinCaja, bloque, salida, 0, codigo);
     return corrio && codigo == 0;
+}
+
+EstadoServicio EstadoDeServicio(const std::string& nombre) {
+    std::string bloque, salida;
+    std::int32_t codigo = -1;
+    if (!ejecucion::EjecutaCMD(ComandoNet("query", ArgumentoLinea(nombre)), "", "", nullptr, false,
+                               ejecucion::kModoSinCaja, bloque, salida, -1, codigo))
+        return EstadoServicio::Desconocido;
+    if (codigo != 0)
+        return EstadoServicio::NoExiste;
+    if (salida.find("está iniciado") != std::string::npos)
+        return EstadoServicio::Iniciado;
+    if (salida.find("está detenido") != std::string::npos)
+        return EstadoServicio::Detenido;
+    return EstadoServicio::Desconocido;
+}
+
+bool ServidorContesta(std::uint16_t puerto, int milisegundos) {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (s < 0)
+        return false;
+    sockaddr_in direccion{};
+    direccion.sin_family = AF_INET;
+    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    direccion.sin_port = htons(puerto);
+    bool contesta =
+        ::connect(s, reinterpret_cast<const sockaddr*>(&direccion), sizeof direccion) == 0;
+    if (!contesta && errno == EINPROGRESS) {
+        pollfd espera{s, POLLOUT, 0};
+        int error = 0;
+        socklen_t largo = sizeof error;
+        contesta = ::poll(&espera, 1, milisegundos) == 1 &&
+                   ::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &largo) == 0 && error == 0;
+    }
+    ::close(s);
+    return contesta;
 }
 
 bool PuertoOcupado(std::uint16_t puerto) {

@@ -73,6 +73,55 @@ bool ExisteServicio(const std::string& nombre) {
     return servicio.get() || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
+EstadoServicio EstadoDeServicio(const std::string& nombre) {
+    const auto ancho = unicode::win32::Ancho(nombre);
+    if (!ancho || ancho->empty())
+        return EstadoServicio::NoExiste;
+    Manejador gestor(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!gestor.get())
+        return EstadoServicio::Desconocido;
+    Manejador servicio(OpenServiceW(gestor.get(), ancho->c_str(), SERVICE_QUERY_STATUS));
+    if (!servicio.get())
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? EstadoServicio::NoExiste
+                                                              : EstadoServicio::Desconocido;
+    SERVICE_STATUS estado{};
+    if (!QueryServiceStatus(servicio.get(), &estado))
+        return EstadoServicio::Desconocido;
+    return estado.dwCurrentState == SERVICE_STOPPED ? EstadoServicio::Detenido
+                                                    : EstadoServicio::Iniciado;
+}
+
+bool ServidorContesta(std::uint16_t puerto, int milisegundos) {
+    WSADATA wsa{};
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return false;
+    bool contesta = false;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s != INVALID_SOCKET) {
+        u_long sinBloqueo = 1;
+        ioctlsocket(s, FIONBIO, &sinBloqueo);
+        sockaddr_in direccion{};
+        direccion.sin_family = AF_INET;
+        direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        direccion.sin_port = htons(puerto);
+        if (connect(s, reinterpret_cast<const sockaddr*>(&direccion), sizeof direccion) == 0) {
+            contesta = true;
+        } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+            fd_set escritura, fallo;
+            FD_ZERO(&escritura);
+            FD_ZERO(&fallo);
+            FD_SET(s, &escritura);
+            FD_SET(s, &fallo);
+            timeval limite{milisegundos / 1000, (milisegundos % 1000) * 1000};
+            contesta = select(0, nullptr, &escritura, &fallo, &limite) > 0 &&
+                       FD_ISSET(s, &escritura) && !FD_ISSET(s, &fallo);
+        }
+        closesocket(s);
+    }
+    WSACleanup();
+    return contesta;
+}
+
 bool PuertoOcupado(std::uint16_t puerto) {
     WSADATA wsa{};
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)

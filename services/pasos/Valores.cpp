@@ -27,6 +27,22 @@ bool Absoluta(const std::string& ruta) {
 #endif
 }
 
+// Characters Windows refuses in file names besides the separators.
+constexpr const char* kReservadosWindows = "<>\"|?*";
+
+bool EsDispositivo(const std::string& nombre) {
+    std::string base = nombre.substr(0, nombre.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 } // namespace
 
 std::string RevisaTexto(const std::string& valor, std::size_t maximo) {
@@ -40,14 +56,46 @@ std::string RevisaTexto(const std::string& valor, std::size_t maximo) {
 }
 
 std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo) {
+    if (nombre.empty())
+        return "está vacío.";
     if (std::string motivo = RevisaTexto(nombre, maximo); !motivo.empty())
         return motivo;
     if (nombre.find_first_of("\\/:") != std::string::npos || nombre == "." || nombre == ".." ||
         nombre.find("..") != std::string::npos)
         return "debe ser solo un nombre de archivo, sin carpetas (ni \"\\\", \"/\", \":\" o "
                "\"..\").";
-    if (nombre.find_first_of("<>\"|?*") != std::string::npos)
+    if (nombre.find_first_of(kReservadosWindows) != std::string::npos)
         return "no puede llevar ninguno de estos caracteres: < > \" | ? *";
+    // Windows drops a final dot or blank ("my.ini." is my.ini) and gives the
+    // device names (NUL, CON, COM1…) whatever their extension.
+    if (nombre.back() == '.' || nombre.back() == ' ')
+        return "no puede terminar en punto ni en espacio.";
+    if (EsDispositivo(nombre))
+        return "es el nombre de un dispositivo de Windows.";
+    return {};
+}
+
+std::string RevisaNombreServicio(const std::string& nombre) {
+    if (std::string motivo = RevisaTexto(nombre, kMaxNombreServicio); !motivo.empty())
+        return motivo;
+    if (nombre.find_first_of("\\/:") != std::string::npos ||
+        nombre.find("..") != std::string::npos || nombre == ".")
+        return "no puede llevar \"\\\", \"/\", \":\" ni \"..\".";
+    if (nombre.find_first_of(kReservadosWindows) != std::string::npos)
+        return "no puede llevar ninguno de estos caracteres: < > \" | ? *";
+    if (!nombre.empty() && (nombre.front() == ' ' || nombre.back() == ' '))
+        return "no puede empezar ni terminar con un espacio.";
+    // mysqld would read it as one of its options.
+    if (!nombre.empty() && nombre.front() == '-')
+        return "no puede empezar con \"-\".";
+    return {};
+}
+
+std::string RevisaPuerto(const std::string& puerto) {
+    const bool digitos = !puerto.empty() && puerto.size() <= 4 &&
+                         puerto.find_first_not_of("0123456789") == std::string::npos;
+    if (!digitos || std::stoi(puerto) < 1)
+        return "debe ser un número de puerto de 1 a 9999.";
     return {};
 }
 

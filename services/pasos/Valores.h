@@ -13,18 +13,30 @@ namespace pasos {
 // values kept far below the server's line limit.
 constexpr std::size_t kMaxNombreBase = 64;
 constexpr std::size_t kMaxValorOpcion = 255;
+// Longest service name the Windows service manager accepts.
+constexpr std::size_t kMaxNombreServicio = 256;
 
 // Any text: no control character (line breaks, tabs, NUL, DEL) and at most
 // `maximo` characters (UTF-8 code points).
 std::string RevisaTexto(const std::string& valor, std::size_t maximo);
 
-// A file name that stays in its folder: RevisaTexto, and no path separator
-// ("\" or "/"), no drive (":"), not "." or "..", none of the characters
-// Windows refuses in names (<>:"|?*).
+// A file name that stays in its folder: not empty, RevisaTexto, and no path
+// separator ("\" or "/"), no drive (":"), no "..", none of the characters
+// Windows refuses in names (<>:"|?*), no final dot or blank (Windows drops
+// them) and no device name (NUL, CON, COM1…).
 std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo);
 
 // A full folder path: RevisaTexto, no double quote, and absolute (a drive
 // and its separator, or a UNC share, on Windows; the root "/" elsewhere).
 std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo);
+
+// A Windows service name that also goes into file names: RevisaTexto,
+// no path separator, not "." or "..", none of the characters Windows refuses
+// in names (<>:"|?*), no blank at either end, no "-" first (mysqld would
+// read it as an option).
+std::string RevisaNombreServicio(const std::string& nombre);
+
+// A TCP port typed in a four-digit field: only digits, from 1 to 9999.
+std::string RevisaPuerto(const std::string& puerto);
 
 } // namespace pasos

@@ -10,6 +10,8 @@
 #include "TextosProcedimiento.h"
 #include "Twips.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFont>
@@ -164,8 +166,9 @@ void VentanaProcedimiento::ValidaAlSalir(QWidget* control,
 }
 
 void VentanaProcedimiento::CambioDeFoco(QWidget* antes, QWidget* ahora) {
-    // El foco que vuelve al control rechazado no valida nada.
-    if (validando_ || descargada_)
+    // El foco que vuelve al control rechazado no valida nada; durante una
+    // corrida los valores ya se tomaron.
+    if (validando_ || descargada_ || enProceso_)
         return;
     if (!antes || !ahora || antes->window() != this || ahora->window() != this)
         return;
@@ -220,9 +223,24 @@ void VentanaProcedimiento::Descarga() {
 VentanaProcedimiento::Corrida::Corrida(VentanaProcedimiento& ventana) : ventana_(ventana) {
     ventana_.enProceso_ = true;
     ventana_.OlvidaFallas();
+    ventana_.bloqueados_.clear();
+    for (QWidget* control : ventana_.findChildren<QWidget*>()) {
+        const bool captura =
+            qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractItemView*>(control) ||
+            qobject_cast<QAbstractButton*>(control) || qobject_cast<QPlainTextEdit*>(control);
+        if (!captura || control == ventana_.cmdProceder || control == ventana_.txtCapturaDOS ||
+            !control->isEnabled())
+            continue;
+        ventana_.bloqueados_.emplace_back(control);
+        control->setEnabled(false);
+    }
 }
 
 VentanaProcedimiento::Corrida::~Corrida() {
+    for (const QPointer<QWidget>& control : ventana_.bloqueados_)
+        if (control)
+            control->setEnabled(true);
+    ventana_.bloqueados_.clear();
     ventana_.enProceso_ = false;
     if (ventana_.cierrePendiente_) {
         ventana_.cierrePendiente_ = false;
@@ -266,7 +284,7 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
     return true;
 }
 
-bool VentanaProcedimiento::Respalda(const QString& ruta) {
+bool VentanaProcedimiento::Respalda(const QString& ruta, QString* hecha) {
     std::string copia;
     if (PasoAnotado(
             QStringLiteral("No se pudo respaldar «%1»; no se cambió el archivo").arg(ruta), [&] {
@@ -274,7 +292,10 @@ bool VentanaProcedimiento::Respalda(const QString& ruta) {
                     pasos::RespaldaArchivo(*Proceso::DeArchivos, Utf8(ruta), std::time(nullptr));
             }))
         return false;
+    if (hecha)
+        *hecha = DeUtf8(copia);
     if (!copia.empty()) {
+        respaldos_ << DeUtf8(copia);
         const QString linea = QStringLiteral("Copia de respaldo: ") + DeUtf8(copia);
         Paso([&] { EscribeBitacora(linea); });
         Paso([&] { Estado(linea); });
@@ -288,6 +309,7 @@ void VentanaProcedimiento::AnotaFalla(const QString& linea, const QString& salid
 
 void VentanaProcedimiento::OlvidaFallas() {
     fallas_.clear();
+    respaldos_.clear();
     comandos_ = 0;
 }
 
@@ -301,15 +323,19 @@ void VentanaProcedimiento::MuestraFallas() {
 }
 
 void VentanaProcedimiento::AvisoFinal(const QString& titulo) {
+    QString copias;
+    for (const QString& r : respaldos_)
+        copias += QStringLiteral("\r\n\r\nCopia de respaldo: ") + r;
     if (fallas_.empty()) {
-        rtqx5::MsgBox("Proceso terminado", rtqx5::vbInformation, Utf8(titulo));
+        rtqx5::MsgBox(Utf8(QStringLiteral("Proceso terminado") + copias), rtqx5::vbInformation,
+                      Utf8(titulo));
         return;
     }
     QStringList lineas;
     for (const Falla& f : fallas_)
         lineas << f.linea;
     rtqx5::MsgBox(Utf8(QStringLiteral("El proceso terminó con errores:\r\n\r\n") +
-                       lineas.join(QStringLiteral("\r\n"))),
+                       lineas.join(QStringLiteral("\r\n")) + copias),
                   rtqx5::vbExclamation, Utf8(titulo));
 }
 

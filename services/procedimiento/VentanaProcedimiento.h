@@ -100,8 +100,11 @@ protected:
 
     // ---- El procedimiento ----------------------------------------------------
 
-    // Marca la corrida del procedimiento: mientras vive, EnProceso() es true y
-    // el cierre espera; al terminar, un cierre pedido se hace.
+    // Marca la corrida del procedimiento: mientras vive, EnProceso() es true,
+    // el cierre espera, ningún campo, lista o casilla de la ventana admite
+    // cambios y dejar un control no valida nada (los comandos dejan pasar los
+    // eventos de la ventana); al terminar, los controles vuelven y un cierre
+    // pedido se hace. Proceder lo maneja cada ventana.
     class Corrida {
     public:
         explicit Corrida(VentanaProcedimiento& ventana);
@@ -129,10 +132,10 @@ protected:
     bool EjecutaComando(const std::string& comando, const std::string& mostrado = {});
 
     // Copia el archivo junto a sí mismo (<archivo>.<aaaammdd-hhnnss>.bak) antes
-    // de cambiarlo y anota la copia en la bitácora y en la caja. Sin el archivo
-    // no hay nada que copiar. False (con la falla anotada) si no se pudo copiar:
-    // entonces no se debe tocar.
-    bool Respalda(const QString& ruta);
+    // de cambiarlo y anota la copia en la bitácora, en la caja y en el aviso
+    // final. Sin el archivo no hay nada que copiar (`copia` queda vacía). False
+    // (con la falla anotada) si no se pudo copiar: entonces no se debe tocar.
+    bool Respalda(const QString& ruta, QString* copia = nullptr);
 
     // Anota una falla de la corrida: `linea` la describe; `salida`, lo que
     // mostró (se repite al final si ya no está en la caja).
@@ -142,7 +145,8 @@ protected:
     // Líneas de estado de las fallas (y la salida de las que ya no se ven).
     void MuestraFallas();
     // "Proceso terminado" (información) sin fallas; con fallas, un aviso de que
-    // el proceso terminó con errores y cuáles.
+    // el proceso terminó con errores y cuáles. Ambos nombran las copias de
+    // respaldo de la corrida.
     void AvisoFinal(const QString& titulo);
 
     // Espera dejando correr los eventos de la ventana.
@@ -175,5 +179,7 @@ private:
     bool descargada_ = false;
     QString caption_;
     std::vector<Falla> fallas_;
+    QStringList respaldos_;
     int comandos_ = 0;
+    std::vector<QPointer<QWidget>> bloqueados_;
 };

@@ -3,6 +3,7 @@
 #include "Campos.h"
 #include "Mensajes.h"
 #include "Modulo.h"
+#include "OpcionMySQL.h"
 #include "Proceso.h"
 #include "TextosProcedimiento.h"
 
@@ -59,25 +60,52 @@ QString VentanaReplicacion::LeeMysqld(const char* clave) const {
     return DeUtf8(Proceso::libRTSA->LeeIni("mysqld", clave, Utf8(RutaIni)));
 }
 
+void VentanaReplicacion::AvisaCampo(const QString& nombre, const QString& motivo) {
+    rtqx5::MsgBox(Utf8(QStringLiteral("El campo «") + nombre + QStringLiteral("» ") + motivo),
+                  rtqx5::vbCritical, "Error");
+}
+
 void VentanaReplicacion::txtDato_Validate(int Index, bool& Cancel) {
     QLineEdit* campo = txtDato[static_cast<std::size_t>(Index)];
+    const ReglaCampo regla = Regla(Index);
+    QString motivo;
     if (Index == 4) {
+        motivo = DeUtf8(pasos::RevisaTexto(Utf8(campo->text()), regla.maximo));
         const double dias = Proceso::libRTSA->rtval(Utf8(campo->text()));
-        Cancel = dias < 1 || dias > 15;
+        Cancel = !motivo.isEmpty() || dias < 1 || dias > 15;
     } else {
         QString texto = campo->text();
         texto.remove(QLatin1Char(' '));
         campo->setText(texto);
-        Cancel = texto.isEmpty();
+        const std::string valor = Utf8(texto);
+        switch (regla.tipo) {
+        case ReglaCampo::NombreArchivo:
+            motivo = DeUtf8(pasos::RevisaNombreArchivo(valor, regla.maximo));
+            break;
+        case ReglaCampo::Puerto:
+            motivo = DeUtf8(pasos::RevisaTexto(valor, regla.maximo));
+            if (motivo.isEmpty() && !texto.isEmpty() && rtqx5::PuertoValido(valor) == 0)
+                motivo = QStringLiteral("debe ser un número de puerto de 1 a 65535.");
+            break;
+        case ReglaCampo::Texto:
+            motivo = DeUtf8(pasos::RevisaTexto(valor, regla.maximo));
+            break;
+        }
+        Cancel = texto.isEmpty() || !motivo.isEmpty();
     }
     if (Cancel)
         rtqx5::Beep();
+    if (!motivo.isEmpty())
+        AvisaCampo(regla.nombre, motivo);
 }
 
 void VentanaReplicacion::txtElINI_Validate(bool& Cancel) {
-    Cancel = !Proceso::DeArchivos->HayArchivo(Utf8(txtElINI->text()));
+    const std::string motivo = pasos::RevisaTexto(Utf8(txtElINI->text()), pasos::kMaxValorOpcion);
+    Cancel = !motivo.empty() || !Proceso::DeArchivos->HayArchivo(Utf8(txtElINI->text()));
     if (Cancel) {
         rtqx5::Beep();
+        if (!motivo.empty())
+            AvisaCampo(QStringLiteral("Archivo de configuración:"), DeUtf8(motivo));
         return;
     }
     const QString etiqueta = txtElINI->property("Tag").toString();
@@ -154,21 +182,6 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
         Utf8(QStringLiteral("El servidor de MySQL no arrancaría con el archivo «") + RutaIni +
              QStringLiteral("» así cambiado, por lo que no se cambió nada:\r\n\r\n") + porque),
         rtqx5::vbCritical, "Error");
-}
-
-void VentanaReplicacion::EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves) {
-    for (const pasos::ClaveOpcion& c : claves)
-        Paso([&] { pasos::EscribeOpcion(*Proceso::libRTSA, c, Utf8(RutaIni)); });
-}
-
-bool VentanaReplicacion::CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves,
-                                        const QString& servicio, const QString& puerto) {
-    (void)puerto;
-    if (!Respalda(RutaIni))
-        return false;
-    ComandoServicio("stop", servicio);
-    EscribeClaves(claves);
-    return ComandoServicio("start", servicio);
 }
 
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {

@@ -2,9 +2,13 @@
 
 #include "ArchivoOpciones.h"
 #include "Componentes.h"
+#include "Sistema.h"
+#include "Valores.h"
 #include "VentanaProcedimiento.h"
 
 #include <QString>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 // Lo que comparten las ventanas del maestro y del esclavo: el archivo de
@@ -18,10 +22,14 @@ class VentanaReplicacion : public VentanaProcedimiento {
 public:
     // Reglas de los campos (iguales en ambas ventanas): el campo 4 (días) vale
     // de 1 a 15 por rtval y no se reescribe; los demás pierden todo espacio y
-    // no pueden quedar vacíos. Con Cancel, pitido.
+    // no pueden quedar vacíos. Además, según la regla de cada campo (Regla):
+    // ningún carácter de control ni más caracteres que su máximo, un nombre de
+    // archivo sin carpetas, un puerto de 1 a 65535; eso se rechaza con un
+    // cuadro crítico que nombra el campo. Con Cancel, pitido.
     void txtDato_Validate(int Index, bool& Cancel);
-    // Cancel cuando no existe el archivo (pitido). Otro archivo existente (sin
-    // distinguir mayúsculas) pasa a ser RutaIni y se cargan sus datos.
+    // Cancel cuando no existe el archivo o la ruta trae caracteres de control
+    // (pitido). Otro archivo existente (sin distinguir mayúsculas) pasa a ser
+    // RutaIni y se cargan sus datos.
     void txtElINI_Validate(bool& Cancel);
 
     QLineEdit* txtElINI = nullptr;
@@ -35,6 +43,18 @@ public:
 
 protected:
     VentanaReplicacion(const QString& nombre, const QString& caption, QWidget* parent);
+
+    // Lo que admite un campo: su nombre en los avisos (su etiqueta), el largo
+    // máximo y qué es su valor.
+    struct ReglaCampo {
+        enum Tipo { Texto, NombreArchivo, Puerto };
+        QString nombre;
+        std::size_t maximo = pasos::kMaxValorOpcion;
+        Tipo tipo = Texto;
+    };
+    virtual ReglaCampo Regla(int Index) const = 0;
+    // Cuadro crítico "El campo «nombre» motivo", título "Error".
+    static void AvisaCampo(const QString& nombre, const QString& motivo);
 
     // El título lblEtiq(0), "Archivo de configuración:" lblEtiq(8) y txtElINI
     // (Resalta, Teclas, Enter sin clase), en los mismos lugares en ambas.
@@ -79,16 +99,27 @@ protected:
     // Las seis claves del registro binario en [mysqld], de BdReplicar,
     // NombreLog, DiasExpiracion e IdServidor.
     std::vector<pasos::ClaveOpcion> ClavesRegistroBinario() const;
-    // Escribe cada clave en su sección de RutaIni, cada una como un paso.
-    void EscribeClaves(const std::vector<pasos::ClaveOpcion>& claves);
-
-    // El cambio de un servidor: respalda RutaIni, le pone las claves, detiene
-    // el servicio y lo arranca con el archivo nuevo. `puerto`: donde el
-    // servidor debe contestar después. True cuando el servicio quedó
-    // corriendo con las claves; las fallas quedan anotadas.
+    // El cambio de un servidor (CambioServidor.cpp): respalda RutaIni, arma
+    // junto a él el archivo entero con las claves y lo hace revisar por el
+    // servidor de la carpeta de MySQL, anota el cambio en curso, detiene el
+    // servicio (si corría), pone el archivo nuevo de una vez, arranca el
+    // servicio y espera a que el servidor conteste en `puerto` (vacío: el del
+    // archivo). Si no arranca, vuelve a poner la copia de respaldo y lo
+    // arranca con ella. True solo cuando el servicio quedó corriendo con el
+    // archivo nuevo; toda falla queda anotada.
     bool CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves, const QString& servicio,
                         const QString& puerto);
 
     // Corre "net ACCION servicio" por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
+
+private:
+    // Partes de CambiaServidor.
+    std::string PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves);
+    bool AnotaCambioEnCurso(const QString& servicio, const QString& respaldo, std::uint16_t puerto);
+    void TerminaCambioEnCurso();
+    bool DetieneServicio(const QString& servicio, pasos::EstadoServicio estado);
+    bool InstalaCambio(const std::string& nuevo);
+    QString ArrancaYEspera(const QString& servicio, std::uint16_t puerto);
+    void VuelveAlRespaldo(const QString& servicio, const QString& respaldo, std::uint16_t puerto);
 };

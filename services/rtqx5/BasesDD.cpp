@@ -96,19 +96,25 @@ bool Conexion::DiagonalLiteral() const {
 // the technician from reaching the server.
 bool BasesDD::ConectarAservidor(Conexion& conexion) {
     conexion.Cierra();
+    nErrorConexion = 0;
+    cErrorConexion.clear();
     // No default port: an empty or wrong port is a configuration fault, and
     // another port might reach a different server.
     const unsigned int puerto = Puerto(cPuerto);
-    if (puerto == 0)
+    if (puerto == 0) {
+        cErrorConexion = "el puerto \"" + cPuerto + "\" no es un número de 1 a 65535";
         return false;
+    }
 
     // The client library initializes itself on the first mysql_init, which
     // is not safe when two threads connect at once.
     static std::once_flag iniciada;
     std::call_once(iniciada, [] { mysql_library_init(0, nullptr, nullptr); });
     MYSQL* m = mysql_init(nullptr);
-    if (!m)
+    if (!m) {
+        cErrorConexion = "sin memoria para la conexión";
         return false;
+    }
     const unsigned int espera = cEsperaConexion;
     const unsigned int lectura = cEsperaLectura;
     // TCP even for "localhost", as on Windows, so that the port always counts.
@@ -125,6 +131,8 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
     const std::string servidor = cRuta.empty() ? std::string("localhost") : cRuta;
     if (!mysql_real_connect(m, servidor.c_str(), cUsuario.c_str(), cPassword.c_str(), nullptr,
                             puerto, nullptr, 0)) {
+        nErrorConexion = static_cast<long>(mysql_errno(m));
+        cErrorConexion = mysql_error(m);
         mysql_close(m);
         return false;
     }

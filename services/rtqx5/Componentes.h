@@ -119,6 +119,11 @@ public:
     // Abre la conexión con las propiedades; true si quedó abierta. Un puerto
     // vacío o no numérico da false sin intentar conectar.
     bool ConectarAservidor(Conexion& conexion);
+    // Por qué falló la última conexión: el número del cliente o del servidor
+    // (2002, 2003, 2005: el servidor no contestó; 1045: rechazó la cuenta; 0
+    // sin intento) y su mensaje. Vacíos tras una conexión lograda.
+    long nErrorConexion = 0;
+    std::string cErrorConexion;
     void CierraBdD(Conexion& conexion);
 };
 #endif

@@ -123,7 +123,8 @@ TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
     EXPECT_EQ(cajas.cajas[0].texto, "Confirme si desea configurar servidor MAESTRO");
     EXPECT_EQ(cajas.cajas[0].titulo, "Confirmación requerida");
     EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbYesNo | rtqx5::vbQuestion | rtqx5::vbDefaultButton2);
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_EQ(cajas.cajas[1].texto,
+              "Proceso terminado\r\n\r\nCopia de respaldo: " + Respaldos().at(0).string());
     EXPECT_EQ(cajas.cajas[1].titulo, "Configuración MAESTRO");
     EXPECT_EQ(cajas.cajas[1].estilo, rtqx5::vbInformation);
     EXPECT_EQ(Caja(*w), "\nFin del proceso");
@@ -184,7 +185,9 @@ TEST_F(frmMaestroTest, ConfiguraElMaestroYUnaSegundaCorridaCambiaLaClave) {
     w->txtDato[2]->setText("clave2");
     ProcederConSi(*w, cajas);
     ASSERT_EQ(cajas.cajas.size(), 2u);
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with(
+        "Proceso terminado\r\n\r\nCopia de respaldo: " + MyIni() + "."))
+        << cajas.cajas[1].texto;
     rtqx5::Conexion nueva, vieja;
     EXPECT_TRUE(Conecta(nueva, "usuariomirror", "clave2"));
     EXPECT_FALSE(Conecta(vieja, "usuariomirror", "clave1"));
@@ -225,7 +228,9 @@ TEST_F(frmMaestroTest, CuentaConComillasYDiagonalSinInyeccionYCierreDuranteElCom
     EXPECT_FALSE(w->isVisible()) << "el cierre pedido se hace al terminar";
     EXPECT_EQ(w->windowTitle(), "Replicación servidor MAESTRO");
     ASSERT_EQ(cajas.cajas.size(), 2u);
-    EXPECT_EQ(cajas.cajas[1].texto, "Proceso terminado");
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with(
+        "Proceso terminado\r\n\r\nCopia de respaldo: " + MyIni() + "."))
+        << cajas.cajas[1].texto;
 
     const std::string usuario = "x';DROPDATABASEdatos1;--";
     EXPECT_EQ(Cuenta("x'';DROPDATABASEdatos1;--", "127.0.0.1"), "1");
@@ -285,11 +290,11 @@ TEST_F(frmMaestroTest, ArchivoQueElServidorRechazaNoCambiaNada) {
     EXPECT_TRUE(w->cmdProceder->isEnabled()) << "nada corrió: se puede volver a intentar";
 }
 
-// Un servicio que no existe: ambos comandos fallan, su salida se queda, las
-// claves se escriben y el aviso final dice que hubo errores. Con dos bases
-// marcadas se escribe la primera de la lista.
+// Un servicio que no existe: nada se detiene ni se cambia en my.ini y el aviso
+// final dice que hubo errores.
 TEST_F(frmMaestroTest, ServicioInexistenteYDosBasesMarcadas) {
     rtqx5::libRTSA().EscribeIni("mysqld", "replicate-do-db", "DATOS2", MyIni());
+    const std::string antes = LeeArchivo(MyIni());
     auto w = Abre();
     ASSERT_EQ(w->lstBdeDs->count(), 2);
     EXPECT_EQ(w->lstBdeDs->item(0)->checkState(), Qt::Checked);
@@ -303,19 +308,14 @@ TEST_F(frmMaestroTest, ServicioInexistenteYDosBasesMarcadas) {
     EXPECT_EQ(aviso.titulo, "Configuración MAESTRO");
     EXPECT_EQ(aviso.estilo, rtqx5::vbExclamation);
     EXPECT_NE(aviso.texto.find("El proceso terminó con errores"), std::string::npos);
-    EXPECT_NE(aviso.texto.find("El comando «net stop NoExiste» terminó con el código 2"),
+    EXPECT_NE(aviso.texto.find("El servicio NoExiste no existe; no se cambió «" + MyIni() + "»"),
               std::string::npos)
         << aviso.texto;
-    EXPECT_NE(aviso.texto.find("El comando «net start NoExiste» terminó con el código 2"),
-              std::string::npos);
     const std::string caja = Caja(*w);
-    EXPECT_NE(caja.find("no hay ningún servicio llamado NoExiste"), std::string::npos) << caja;
+    EXPECT_EQ(caja.find("net stop"), std::string::npos) << caja;
     EXPECT_TRUE(caja.ends_with("\nFin del proceso")) << caja;
-
-    rtqx5::libRTSA lib;
-    EXPECT_EQ(lib.LeeIni("mysqld", "replicate-do-db", MyIni()), "datos1");
-    EXPECT_EQ(lib.LeeIni("mysqld", "binlog-do-db", MyIni()), "datos1");
-    EXPECT_EQ(lib.LeeIni("mysqld", "binlog-row-event-max-size", MyIni()), "16777216");
+    EXPECT_EQ(LeeArchivo(MyIni()), antes);
+    EXPECT_FALSE(fs::exists(MyIni() + ".cambio"));
 }
 
 // Las reglas de los campos con el teclado y el ratón reales: un campo rechazado
@@ -429,15 +429,19 @@ TEST_F(frmMaestroTest, SinArchivoRespuestaNoOtraRutaYSinConexion) {
     EXPECT_TRUE(Cancel) << "una ruta que no existe";
     w->close();
 
-    // Sin conexión al abrir: la lista vacía.
+    // Sin conexión al abrir: la lista vacía, y la carga y Proceder lo dicen.
     Proceso::BasesDD->cPuerto = "1";
     cajas.cajas.clear();
     auto sinConexion = Abre();
     EXPECT_EQ(sinConexion->lstBdeDs->count(), 0);
+    ASSERT_EQ(cajas.cajas.size(), 2u) << "la conexión y el archivo que falta";
+    const std::string sinServidor =
+        "No pudo conectar al servidor " + Proceso::BasesDD->cRuta + ":1 : ";
+    EXPECT_TRUE(cajas.cajas[0].texto.starts_with(sinServidor)) << cajas.cajas[0].texto;
     cajas.cajas.clear();
     sinConexion->cmdProceder_Click();
     ASSERT_EQ(cajas.cajas.size(), 1u);
-    EXPECT_EQ(cajas.cajas[0].texto, "No seleccionó ninguna base de datos a replicar");
+    EXPECT_TRUE(cajas.cajas[0].texto.starts_with(sinServidor)) << cajas.cajas[0].texto;
     EXPECT_EQ(cajas.cajas[0].titulo, "Error");
     EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbCritical);
 }

@@ -3,6 +3,7 @@
 #include "MensajeroQt.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -20,6 +21,7 @@ struct VistaCaja {
     QMessageBox::StandardButtons botones;
     QMessageBox::StandardButton porOmision = QMessageBox::NoButton;
     QStringList textosBotones;
+    int ancho = 0;
 };
 
 // Muestra el cuadro con MensajeroQt; cuando aparece, anota lo que muestra y le
@@ -41,6 +43,7 @@ int MuestraYPulsa(const std::string& texto, int estilo, const std::string& titul
         vista.texto = caja->text();
         vista.botones = caja->standardButtons();
         vista.porOmision = caja->standardButton(caja->defaultButton());
+        vista.ancho = caja->width();
         for (QAbstractButton* b : caja->buttons())
             vista.textosBotones << b->text();
         QTest::keyClick(caja, tecla);
@@ -108,6 +111,17 @@ TEST(MensajeroQt, RetornoDeCarroSoloEsSaltoDeLinea) {
     VistaCaja vista;
     MuestraYPulsa("uno\r\rdos\r\ntres <b>x</b>", 16, "Atención", Qt::Key_Return, vista);
     EXPECT_EQ(vista.texto, QStringLiteral("uno\n\ndos\ntres <b>x</b>"));
+}
+
+// Un texto corto no recorta el título: el cuadro es al menos tan ancho como
+// él.
+TEST(MensajeroQt, ElCuadroMuestraElTituloEntero) {
+    VistaCaja vista;
+    MuestraYPulsa("Proceso terminado", 64, "Configuración MAESTRO", Qt::Key_Return, vista);
+    QFont letra = QApplication::font("QMdiSubWindowTitleBar");
+    letra.setBold(true);
+    EXPECT_GT(vista.ancho,
+              QFontMetrics(letra).horizontalAdvance(QStringLiteral("Configuración MAESTRO")) + 100);
 }
 
 } // namespace

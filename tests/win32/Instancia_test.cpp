@@ -5,14 +5,17 @@
 #include <winsock2.h>
 
 #include "Ayudas.h"
+#include "ClaveTemporal.h"
 #include "EjecucionCMD.h"
 #include "PasosInstancia.h"
 #include "Sistema.h"
+#include "Win32Texto.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -23,12 +26,18 @@ TEST(InstanciaWin32, ComandosYDatadirConLaCarpetaDeMySQLDeWindows) {
               "\"C:\\MySQL\\bin\\mysqld\" --install QXmirror "
               "--defaults-file=\"C:\\MySQL\\QXmirror.ini\"");
     EXPECT_EQ(pasos::ComandoArrancaServicio("QXmirror"), "net start QXmirror");
-    EXPECT_EQ(pasos::ComandoActualizaSistema("C:\\MySQL\\", "root", "Tesal2024", 3308, true),
-              "\"C:\\MySQL\\bin\\mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp "
-              "--user=root --password=******** --force");
-    EXPECT_EQ(pasos::ComandoActualizaSistema("C:\\MySQL\\", "root", "", 3308, false),
+    EXPECT_EQ(pasos::ComandoActualizaSistema(
+                  "C:\\MySQL\\", "\"--defaults-extra-file=C:\\Temp\\a b.cnf\"", "root", 3308),
+              "\"C:\\MySQL\\bin\\mysql_upgrade\" \"--defaults-extra-file=C:\\Temp\\a b.cnf\" "
+              "--host=127.0.0.1 --port=3308 --protocol=tcp --user=root --force");
+    EXPECT_EQ(pasos::ComandoActualizaSistema("C:\\MySQL\\", "", "root", 3308),
               "\"C:\\MySQL\\bin\\mysql_upgrade\" --host=127.0.0.1 --port=3308 --protocol=tcp "
               "--user=root --force");
+    EXPECT_EQ(pasos::ComandoQuitaServicio("C:\\MySQL\\", "Mi espejo"),
+              "\"C:\\MySQL\\bin\\mysqld\" --remove \"Mi espejo\"");
+    EXPECT_TRUE(pasos::MismaRuta("C:\\MySQL\\my.ini", "c:/mysql/MY.INI"));
+    EXPECT_TRUE(pasos::MismaRuta("C:\\MySQL\\data\\", "c:\\mysql\\data"));
+    EXPECT_FALSE(pasos::MismaRuta("C:\\MySQL\\data2\\", "C:\\MySQL\\data\\"));
     const std::string mysql = "C:\\Archivos de programa\\MySQL\\MySQL Server 5.1\\";
     EXPECT_EQ(pasos::ComandoInstalaServicio(mysql, "Mi espejo", mysql + "QXmirror.ini"),
               "\"" + mysql + "bin\\mysqld\" --install \"Mi espejo\" --defaults-file=\"" + mysql +
@@ -43,23 +52,37 @@ TEST(InstanciaWin32, ComandosYDatadirConLaCarpetaDeMySQLDeWindows) {
     EXPECT_FALSE(pasos::OrigenDeCopia("\\"));
 }
 
-// Los argumentos de mysql_upgrade (usuario y clave con blancos y comillas)
-// llegan enteros a un programa de Windows.
-TEST(InstanciaWin32, ArgumentosDeMysqlUpgradeLleganEnteros) {
-    const std::string clave = "cl\"a ve\\";
-    const std::string comando =
-        pasos::ComandoActualizaSistema("C:\\MySQL\\", "us uario", clave, 3308, false);
-    const std::string programa = "\"C:\\MySQL\\bin\\mysql_upgrade\"";
-    ASSERT_TRUE(comando.starts_with(programa));
-    std::string bloque, salida;
-    std::int32_t codigo = -1;
-    ASSERT_TRUE(ejecucion::EjecutaCMD(
-        AuxConsola() + " argumentos" + comando.substr(programa.size()), "", "", nullptr, false,
-        ejecucion::kModoSinCaja, bloque, salida, -1, codigo));
-    EXPECT_EQ(codigo, 0);
-    EXPECT_EQ(salida, "[--host=127.0.0.1]\r\n[--port=3308]\r\n[--protocol=tcp]\r\n[--user=us "
-                      "uario]\r\n[--password=" +
-                          clave + "]\r\n[--force]\r\n");
+// Los argumentos de mysql_upgrade (el archivo temporal de la contraseña en
+// la carpeta temporal del usuario, un usuario con blancos) llegan enteros a
+// un programa de Windows; la contraseña no va en ellos. El archivo existe
+// mientras vive el objeto, con la contraseña escapada, y luego no.
+TEST(InstanciaWin32, ArgumentosDeMysqlUpgradeYArchivoDeLaContrasena) {
+    const std::string clave = "cl\"a ve\\#'";
+    std::string ruta;
+    {
+        pasos::ClaveTemporal archivo(clave);
+        ruta = archivo.Ruta();
+        std::ifstream f(std::filesystem::path(unicode::win32::Ancho(ruta).value()),
+                        std::ios::binary);
+        const std::string contenido{std::istreambuf_iterator<char>(f), {}};
+        EXPECT_EQ(contenido, "[client]\npassword=\"cl\\\"a ve\\\\#'\"\n");
+        const std::string comando =
+            pasos::ComandoActualizaSistema("C:\\MySQL\\", archivo.Opcion(), "us uario", 3308);
+        const std::string programa = "\"C:\\MySQL\\bin\\mysql_upgrade\"";
+        ASSERT_TRUE(comando.starts_with(programa));
+        std::string bloque, salida;
+        std::int32_t codigo = -1;
+        ASSERT_TRUE(ejecucion::EjecutaCMD(
+            AuxConsola() + " argumentos" + comando.substr(programa.size()), "", "", nullptr, false,
+            ejecucion::kModoSinCaja, bloque, salida, -1, codigo));
+        EXPECT_EQ(codigo, 0);
+        EXPECT_EQ(salida, "[--defaults-extra-file=" + ruta +
+                              "]\r\n[--host=127.0.0.1]\r\n[--port=3308]\r\n[--protocol=tcp]\r\n[--"
+                              "user=us uario]\r\n[--force]\r\n");
+        EXPECT_EQ(salida.find("cl\""), std::string::npos);
+    }
+    EXPECT_EQ(GetFileAttributesW(unicode::win32::Ancho(ruta).value().c_str()),
+              INVALID_FILE_ATTRIBUTES);
 }
 
 // Sin carpetas, ocultos ni archivos de sistema; los nombres con acentos
@@ -74,7 +97,10 @@ TEST(InstanciaWin32, ArchivosComunesDeUnaCarpeta) {
     std::vector<std::string> nombres = pasos::ArchivosComunes(carpeta.Texto() + "\\");
     std::sort(nombres.begin(), nombres.end());
     EXPECT_EQ(nombres, (std::vector<std::string>{"user.frm", "\xC3\xADndice.MAD"}));
-    EXPECT_EQ(pasos::ArchivosComunes(carpeta.Texto()), pasos::ArchivosComunes(carpeta.Texto()));
+    // Sin el separador final, la misma lista.
+    std::vector<std::string> sinSeparador = pasos::ArchivosComunes(carpeta.Texto());
+    std::sort(sinSeparador.begin(), sinSeparador.end());
+    EXPECT_EQ(sinSeparador, nombres);
     EXPECT_THROW(pasos::ArchivosComunes(carpeta.Texto() + "\\no-existe"), std::exception);
 }
 
