@@ -16,7 +16,7 @@ namespace {
 using rtqx5::Conexion;
 using Resultado = rtqx5::Conexion::Resultado;
 
-bool Conecta(const Servidor& s, Conexion& c) {
+bool Conecta(const Servidor& s, Conexion& c, ErrorConexion* error = nullptr) {
     rtqx5::BasesDD bd;
     bd.cRuta = s.host;
     bd.cPuerto = s.puerto;
@@ -24,7 +24,10 @@ bool Conecta(const Servidor& s, Conexion& c) {
     bd.cPassword = s.clave;
     bd.cEsperaConexion = s.esperaConexion;
     bd.cEsperaLectura = s.esperaLectura;
-    return bd.ConectarAservidor(c);
+    const bool conectada = bd.ConectarAservidor(c);
+    if (!conectada && error)
+        *error = {bd.nErrorConexion, bd.cErrorConexion};
+    return conectada;
 }
 
 std::uint64_t Numero(const std::string& texto) {
@@ -73,11 +76,12 @@ template <class F> void Intenta(std::vector<std::string>& avisos, const char* qu
 EstadoMaestro LeeMaestro(const Servidor& servidor) {
     EstadoMaestro m;
     Conexion c;
-    if (!Conecta(servidor, c))
+    if (!Conecta(servidor, c, &m.error))
         return m;
     try {
         m.version = c.Execute("SELECT VERSION()").at(0);
-    } catch (const std::exception&) {
+    } catch (const rtqx5::ErrorRT& x) {
+        m.error = {0, x.Descripcion()};
         return m;
     }
     m.responde = true;
@@ -118,13 +122,14 @@ EstadoMaestro LeeMaestro(const Servidor& servidor) {
 EstadoEsclavo LeeEsclavo(const Servidor& servidor) {
     EstadoEsclavo e;
     Conexion c;
-    if (!Conecta(servidor, c))
+    if (!Conecta(servidor, c, &e.error))
         return e;
     Resultado r;
     try {
         e.version = c.Execute("SELECT VERSION()").at(0);
         r = c.Consulta(pasos::ConsultaEstadoEsclavo(pasos::LeeVersion(e.version)));
-    } catch (const std::exception&) {
+    } catch (const rtqx5::ErrorRT& x) {
+        e.error = {0, x.Descripcion()};
         return e;
     }
     e.responde = true;

@@ -24,6 +24,13 @@ struct Servidor {
     unsigned int esperaLectura = 2;
 };
 
+// Por qué no se pudo entrar a un servidor: el número y el mensaje del cliente
+// o del servidor (1045: rechazó la cuenta; los demás: no contestó).
+struct ErrorConexion {
+    long numero = 0;
+    std::string mensaje;
+};
+
 struct EsclavoConectado {
     std::string direccion; // dirección:puerto del esclavo
     std::string segundos;  // tiempo conectado
@@ -31,6 +38,7 @@ struct EsclavoConectado {
 
 struct EstadoMaestro {
     bool responde = false;
+    ErrorConexion error;
     std::string version;
     bool registroBinario = false;
     std::string archivo;
@@ -48,6 +56,7 @@ struct EstadoMaestro {
 
 struct EstadoEsclavo {
     bool responde = false;
+    ErrorConexion error;
     std::string version;
     // False: la instancia no tiene maestro (SHOW SLAVE STATUS vacío).
     bool configurado = false;

@@ -278,7 +278,12 @@ void frmEstado::Vigila() {
     }
 }
 
-void frmEstado::MuestraSinRespuesta(bool maestro) {
+void frmEstado::MuestraSinRespuesta(bool maestro, const estado::ErrorConexion& error) {
+    // Una cuenta rechazada sí contestó; lo demás es un servidor que no contesta.
+    QString que =
+        error.numero == 1045 ? QStringLiteral("rechazó la cuenta del producto") : kSinRespuesta;
+    if (!error.mensaje.empty())
+        que += QStringLiteral(" (") + DeUtf8(error.mensaje) + QStringLiteral(")");
     auto& filas = maestro ? lblMaestro : lblEsclavo;
     const int primera =
         maestro ? static_cast<int>(MaestroServidor) : static_cast<int>(EsclavoMaestro);
@@ -287,10 +292,10 @@ void frmEstado::MuestraSinRespuesta(bool maestro) {
     if (maestro) {
         const auto s = ServidorMaestro();
         filas[MaestroServidor]->setText(
-            QStringLiteral("%1:%2 %3").arg(DeUtf8(s.host), DeUtf8(s.puerto), kSinRespuesta));
+            QStringLiteral("%1:%2 %3").arg(DeUtf8(s.host), DeUtf8(s.puerto), que));
         Colorea(filas[MaestroServidor], "#b00000");
     } else {
-        filas[EsclavoMaestro]->setText(faltaEsclavo_.isEmpty() ? kSinRespuesta : faltaEsclavo_);
+        filas[EsclavoMaestro]->setText(faltaEsclavo_.isEmpty() ? que : faltaEsclavo_);
     }
     MuestraAtraso();
     MuestraResumen();
@@ -299,7 +304,7 @@ void frmEstado::MuestraSinRespuesta(bool maestro) {
 void frmEstado::MuestraMaestro(const estado::EstadoMaestro& m) {
     const auto s = ServidorMaestro();
     if (!m.responde) {
-        MuestraSinRespuesta(true);
+        MuestraSinRespuesta(true, m.error);
         return;
     }
     lblMaestro[MaestroServidor]->setText(
@@ -336,7 +341,7 @@ void frmEstado::MuestraMaestro(const estado::EstadoMaestro& m) {
 
 void frmEstado::MuestraEsclavo(const estado::EstadoEsclavo& e) {
     if (!e.responde) {
-        MuestraSinRespuesta(false);
+        MuestraSinRespuesta(false, e.error);
         return;
     }
     if (!e.configurado) {
@@ -384,7 +389,9 @@ void frmEstado::MuestraResumen() {
                                               : QStringLiteral("Consultando…");
         color = "black";
     } else if (!esclavo_->responde) {
-        texto = QStringLiteral("La instancia esclava no responde");
+        texto = esclavo_->error.numero == 1045
+                    ? QStringLiteral("La instancia esclava rechazó la cuenta del producto")
+                    : QStringLiteral("La instancia esclava no responde");
     } else if (!esclavo_->configurado) {
         texto = QStringLiteral("La instancia no es esclavo de ningún maestro");
     } else if (esclavo_->hiloLectura == "Yes" && esclavo_->hiloAplicacion == "Yes") {
@@ -409,7 +416,9 @@ void frmEstado::MuestraResumen() {
         }
     }
     if (maestro_ && !maestro_->responde)
-        texto += QStringLiteral(" (el servidor MAESTRO no responde)");
+        texto += maestro_->error.numero == 1045
+                     ? QStringLiteral(" (el servidor MAESTRO rechazó la cuenta del producto)")
+                     : QStringLiteral(" (el servidor MAESTRO no responde)");
     lblResumen->setText(texto);
     Colorea(lblResumen, color);
     lblQueHacer->setText(queHacer.join(QLatin1Char(' ')));

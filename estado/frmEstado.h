@@ -90,7 +90,8 @@ private:
     void Vigila();
     void MuestraMaestro(const estado::EstadoMaestro& m);
     void MuestraEsclavo(const estado::EstadoEsclavo& e);
-    void MuestraSinRespuesta(bool maestro);
+    // `error`: por qué no se pudo entrar, si se sabe.
+    void MuestraSinRespuesta(bool maestro, const estado::ErrorConexion& error = {});
     void MuestraAtraso();
     void MuestraResumen();
     void MuestraVerificacion(const estado::Verificacion& v);

@@ -322,6 +322,18 @@ TEST_F(frmEstadoTest, MaestroSinRespuestaNoCongelaLaVentana) {
 #endif
     EXPECT_LT(paradaMaxima, kParadaPermitida) << "la ventana se congeló " << paradaMaxima << " ms";
 
+    // Un maestro que contesta pero rechaza la cuenta no es "sin respuesta".
+    Proceso::BasesDD->cPuerto = sandbox.Puerto();
+    Proceso::BasesDD->cPassword = "otra";
+    EXPECT_TRUE(Espera(
+        [&] {
+            return Texto(w->lblMaestro[frmEstado::MaestroServidor])
+                       .find("rechazó la cuenta del producto (Access denied") != std::string::npos;
+        },
+        8000))
+        << Texto(w->lblMaestro[frmEstado::MaestroServidor]);
+    Proceso::BasesDD->cPuerto = mudo.Puerto();
+
     // Cerrar con una consulta en curso: la ventana se va enseguida.
     w->Actualiza();
     reloj.restart();
