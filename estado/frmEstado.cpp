@@ -506,8 +506,8 @@ void frmEstado::cmdReiniciar_Click() {
     cmdReiniciar->setEnabled(false);
     cmdVerificar->setEnabled(false);
     Estado(QStringLiteral("stop slave, start slave"));
-    EscribeBitacora(QStringLiteral("stop slave"));
-    EscribeBitacora(QStringLiteral("start slave"));
+    Paso([] { EscribeBitacora(QStringLiteral("stop slave")); });
+    Paso([] { EscribeBitacora(QStringLiteral("start slave")); });
     auto error = std::make_shared<std::string>();
     EnTrabajo([esclavo, error] { *error = estado::ReiniciaReplicacion(esclavo); },
               [this, error] {
