@@ -29,6 +29,8 @@ namespace {
 const QString kCaptionDiseno = QStringLiteral("Replicación Tesal");
 constexpr int kF1 = 112;
 constexpr int kF4 = 115;
+constexpr int kTeclaE = 69;
+constexpr int kCtrl = 2;
 constexpr int kAlt = 4;
 
 // Botones de opción con degradado (el control de botón con degradado del diseño).
@@ -113,10 +115,10 @@ void frmInicial::ConstruyeControles() {
     principalLayout->addSpacing(6);
     principalLayout->addWidget(lblEtiq[2]);
 
-    const std::array<QString, 3> opciones{QStringLiteral("Crear nueva instancia de MySQL"),
-                                          QStringLiteral("Servidor MAESTRO"),
-                                          QStringLiteral("Servidor ESCLAVO")};
-    for (int i = 0; i < 3; ++i) {
+    const std::array<QString, 4> opciones{
+        QStringLiteral("Crear nueva instancia de MySQL"), QStringLiteral("Servidor MAESTRO"),
+        QStringLiteral("Servidor ESCLAVO"), QStringLiteral("Estado de la replicación")};
+    for (int i = 0; i < 4; ++i) {
         ggcOpc[i] = new QPushButton(opciones[i], this);
         ggcOpc[i]->setObjectName(QStringLiteral("ggcOpc_%1").arg(i));
         ggcOpc[i]->setProperty("opcion", true);
@@ -140,7 +142,7 @@ void frmInicial::ConstruyeControles() {
     for (QWidget* hijo : findChildren<QWidget*>())
         hijo->installEventFilter(this);
 
-    resize(480, 400);
+    resize(480, 460);
 }
 
 void frmInicial::Form_Load(const QString& carpetaPrograma, const QString& nombreEjecutable) {
@@ -251,15 +253,15 @@ void frmInicial::LiberaObjetos() {
 }
 
 void frmInicial::AsignaOpcion(int Index, CreaVentana crea) {
-    if (Index < 0 || Index > 2)
+    if (Index < 0 || Index > 3)
         return;
     opciones_[Index] = std::move(crea);
     ggcOpc[Index]->setEnabled(static_cast<bool>(opciones_[Index]));
 }
 
 void frmInicial::ggcOpc_Click(int Index) {
-    // 0: frmInstancia, 1: frmMaestro, cualquier otro: frmEsclavo.
-    const int opcion = Index == 0 ? 0 : Index == 1 ? 1 : 2;
+    // 0: frmInstancia, 1: frmMaestro, 3: frmEstado, cualquier otro: frmEsclavo.
+    const int opcion = Index == 0 || Index == 1 || Index == 3 ? Index : 2;
     if (!opciones_[opcion])
         return;
     // Se crea en cada apertura para que su carga corra cada vez.
@@ -288,6 +290,8 @@ void frmInicial::Form_KeyDown(int KeyCode, int Shift) {
         descripcion_->mnDescrip_Click();
     } else if (KeyCode == kF4 && Shift == kAlt) {
         close();
+    } else if (KeyCode == kTeclaE && Shift == kCtrl) {
+        ggcOpc_Click(3);
     }
 }
 
@@ -364,7 +368,8 @@ bool frmInicial::eventFilter(QObject* objeto, QEvent* evento) {
         const auto* tecla = static_cast<QKeyEvent*>(evento);
         const int codigo = CodigoTecla(tecla->key());
         const int mayusculas = EstadoMayusculas(tecla->modifiers());
-        if (codigo == kF1 || (codigo == kF4 && mayusculas == kAlt)) {
+        if (codigo == kF1 || (codigo == kF4 && mayusculas == kAlt) ||
+            (codigo == kTeclaE && mayusculas == kCtrl)) {
             Form_KeyDown(codigo, mayusculas);
             return true;
         }

@@ -35,8 +35,8 @@ public:
     // La carpeta de MySQL tal como muestra lblMuestra(1).
     QString RutaMySQL() const;
 
-    // Conecta la opción (0 instancia, 1 maestro, 2 esclavo) con su ventana y
-    // habilita su botón.
+    // Conecta la opción (0 instancia, 1 maestro, 2 esclavo, 3 estado de la
+    // replicación) con su ventana y habilita su botón.
     void AsignaOpcion(int Index, CreaVentana crea);
 
     bool Terminado() const { return Terminar; }
@@ -51,7 +51,7 @@ public:
     void Form_KeyDown(int KeyCode, int Shift);
     void Form_DblClick();
 
-    std::array<QPushButton*, 3> ggcOpc{};
+    std::array<QPushButton*, 4> ggcOpc{};
     QPushButton* cmdLB = nullptr;
     std::array<QLabel*, 3> lblEtiq{};
     std::array<QLabel*, 2> lblMuestra{};
@@ -81,6 +81,6 @@ private:
     bool Terminar = false;
     bool descargada_ = false;
     int codigoSalida_ = 0;
-    std::array<CreaVentana, 3> opciones_{};
+    std::array<CreaVentana, 4> opciones_{};
     QPointer<frmDescripcion> descripcion_;
 };

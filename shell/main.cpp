@@ -1,6 +1,7 @@
 #include "MensajeroQt.h"
 #include "MideArranque.h"
 #include "frmEsclavo.h"
+#include "frmEstado.h"
 #include "frmInicial.h"
 #include "frmInstancia.h"
 #include "frmMaestro.h"
@@ -9,11 +10,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-// Las ventanas de los tres botones de opción se conectan aquí.
+// Las ventanas de los botones de opción se conectan aquí.
 static void ConectaOpciones(frmInicial& ventana) {
     ventana.AsignaOpcion(0, [] { return std::make_unique<frmInstancia>(); });
     ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
     ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
+    ventana.AsignaOpcion(3, [] { return std::make_unique<frmEstado>(); });
 }
 
 int main(int argc, char** argv) {
@@ -40,7 +42,7 @@ int main(int argc, char** argv) {
             // tools/run --opcion N).
             bool hayOpcion = false;
             const int opcion = qEnvironmentVariableIntValue("RT_ABRE_OPCION", &hayOpcion);
-            if (hayOpcion && opcion >= 0 && opcion <= 2)
+            if (hayOpcion && opcion >= 0 && opcion <= 3)
                 QTimer::singleShot(200, &ventana, [&ventana, opcion] {
                     if (ventana.ggcOpc[opcion]->isEnabled())
                         ventana.ggcOpc[opcion]->click();

@@ -2,6 +2,7 @@
 #include "Errores.h"
 #include "OpcionMySQL.h"
 
+#include <mutex>
 #include <mysql.h>
 
 // Database connections on MariaDB Connector/C, which speaks to MySQL 5.1 and to
@@ -9,8 +10,6 @@
 namespace rtqx5 {
 namespace {
 
-// The connection attempt gives up after this many seconds.
-constexpr unsigned int kEsperaConexion = 10;
 // ADO's "operation not allowed when the object is closed".
 constexpr long kErrorCerrada = 3704;
 
@@ -107,15 +106,24 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
         return false;
     }
 
+    // The client library initializes itself on the first mysql_init, which
+    // is not safe when two threads connect at once.
+    static std::once_flag iniciada;
+    std::call_once(iniciada, [] { mysql_library_init(0, nullptr, nullptr); });
     MYSQL* m = mysql_init(nullptr);
     if (!m) {
         cErrorConexion = "sin memoria para la conexión";
         return false;
     }
-    const unsigned int espera = kEsperaConexion;
+    const unsigned int espera = cEsperaConexion;
+    const unsigned int lectura = cEsperaLectura;
     // TCP even for "localhost", as on Windows, so that the port always counts.
     const unsigned int protocolo = MYSQL_PROTOCOL_TCP;
     mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &espera);
+    if (lectura > 0) {
+        mysql_options(m, MYSQL_OPT_READ_TIMEOUT, &lectura);
+        mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &lectura);
+    }
     mysql_options(m, MYSQL_OPT_PROTOCOL, &protocolo);
     // MySQL 5.1 knows no utf8mb4.
     mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8");

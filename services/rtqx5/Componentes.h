@@ -111,6 +111,10 @@ public:
     std::string cUsuario;         // usuario
     std::string cPassword;        // contraseña
     std::string cMiBase;          // base de datos principal
+    // Segundos que espera el intento de conexión, y cada lectura o escritura
+    // de la conexión abierta (0: sin límite).
+    unsigned int cEsperaConexion = 10;
+    unsigned int cEsperaLectura = 0;
 
     // Abre la conexión con las propiedades; true si quedó abierta. Un puerto
     // vacío o no numérico da false sin intentar conectar.

@@ -53,8 +53,8 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
     EXPECT_TRUE(Proceso::Plugins && Proceso::BasesDD && Proceso::Utilerias && Proceso::DeArchivos &&
                 Proceso::DelRegistro && Proceso::DeControles && Proceso::DeAcceso);
     const char* captions[] = {"Crear nueva instancia de MySQL", "Servidor MAESTRO",
-                              "Servidor ESCLAVO"};
-    for (int i = 0; i < 3; ++i) {
+                              "Servidor ESCLAVO", "Estado de la replicación"};
+    for (int i = 0; i < 4; ++i) {
         auto* b = w->findChild<QPushButton*>(QStringLiteral("ggcOpc_%1").arg(i));
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->text(), QString::fromUtf8(captions[i]));
@@ -276,6 +276,21 @@ TEST_F(frmInicialTest, CadaOpcionCargaSuVentanaDeNuevoYModal) {
     EXPECT_TRUE(modal);
     w->ggcOpc[0]->click(); // deshabilitado: nada
     w->ggcOpc_Click(7);    // otro índice: la del esclavo, sin conectar
+    EXPECT_EQ(cargas, 2);
+
+    // Ctrl+E abre el estado de la replicación desde cualquier control; E sola
+    // o con Alt, no.
+    int estados = 0;
+    w->AsignaOpcion(3, [&] {
+        ++estados;
+        auto d = std::make_unique<QDialog>();
+        QTimer::singleShot(0, d.get(), [p = d.get()] { p->accept(); });
+        return d;
+    });
+    QTest::keyClick(w->cmdLB, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(w.get(), Qt::Key_E);
+    QTest::keyClick(w.get(), Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(estados, 1);
     EXPECT_EQ(cargas, 2);
 }
 
