@@ -172,7 +172,13 @@ std::string NombreVolcado(const std::string& carpeta, const std::string& base, s
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     std::string r = carpeta;
     r += "copia-";
-    r += base;
+    // Only letters, digits, "_" and "-" of the name: the client's "source"
+    // reads the path to the end of the line, up to a ";".
+    for (const char c : base) {
+        const bool simple = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                            (c >= '0' && c <= '9') || c == '_' || c == '-';
+        r += simple ? c : '_';
+    }
     r += '-';
     r += marca;
     r += ".sql";

@@ -69,7 +69,8 @@ std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera);
 std::optional<CoordenadasLog> LeeCoordenadasArchivo(const std::string& ruta);
 
 // The dump file's path: the folder (ending in its separator) +
-// "copia-<base>-<yyyymmdd-hhnnss>.sql" (local time).
+// "copia-<base>-<yyyymmdd-hhnnss>.sql" (local time), any character of the
+// name other than a letter, digit, "_" or "-" written as "_".
 std::string NombreVolcado(const std::string& carpeta, const std::string& base, std::time_t cuando);
 
 // Bytes as megabytes for a status line: one decimal below 10 MB, none from
