@@ -536,6 +536,9 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
         }
         if (!QFile::remove(volcado))
             Estado(QStringLiteral("No se pudo borrar el volcado «%1»").arg(volcado));
+        // La instancia ya tiene los datos: otra corrida no los copia sin que
+        // se pida.
+        chkCopia->setChecked(false);
     } else {
         CambiaMaestro(version, datos, true);
     }

@@ -155,6 +155,7 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
         << caja;
     EXPECT_NE(caja.find("Replicación: lectura Yes, aplicación Yes"), std::string::npos) << caja;
     EXPECT_TRUE(Volcados().empty()) << Volcados().front();
+    EXPECT_FALSE(w->chkCopia->isChecked()) << "copiados: otra corrida no copia";
     // En la bitácora: el aviso antes del volcado, el volcado, la carga y el
     // maestro con la posición del volcado, en ese orden.
     const auto bitacora = Bitacora();
