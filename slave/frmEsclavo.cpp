@@ -1,15 +1,22 @@
 #include "frmEsclavo.h"
 
+#include "ClaveTemporal.h"
+#include "CopiaDatos.h"
 #include "LeeIniDefecto.h"
 #include "Mensajes.h"
 #include "Modulo.h"
 #include "OpcionMySQL.h"
+#include "PasosInstancia.h"
 #include "Proceso.h"
 #include "TextosProcedimiento.h"
 #include "TextosReplicacion.h"
 #include "Versiones.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,11 +167,20 @@ void frmEsclavo::ConstruyeControles() {
         arriba += 600;
     }
 
+    chkCopia = new QCheckBox(
+        QStringLiteral("Copiar los datos del maestro antes de iniciar la replicación"), this);
+    chkCopia->setObjectName(QStringLiteral("chkCopia"));
+    Coloca(chkCopia, 480, arriba + 60, 6720, 360);
+    // La instancia o la base cambiadas deciden de nuevo si se copia.
+    for (int indice : {6, 8})
+        connect(txtDato[indice], &QLineEdit::editingFinished, this, [this] { DecideCopia(); });
+
     Coloca(CreaProceder(), 11040, 2640, 1335, 600);
     Coloca(CreaCapturaDOS(true), 7320, 3360, 5055, 3960);
 
     OrdenTabulacion({txtElINI, txtDato[1], txtDato[0], txtDato[2], txtDato[7], txtDato[8],
-                     txtDato[3], txtDato[4], txtDato[5], txtDato[6], txtDato[9], cmdProceder});
+                     txtDato[3], txtDato[4], txtDato[5], txtDato[6], txtDato[9], chkCopia,
+                     cmdProceder});
     InstalaValidaciones();
 }
 
@@ -186,6 +202,11 @@ void frmEsclavo::Form_Load() {
 }
 
 void frmEsclavo::CargaDatosIni() {
+    CargaDatosArchivo();
+    DecideCopia();
+}
+
+void frmEsclavo::CargaDatosArchivo() {
     BdReplicar = LeeMysqld("replicate-do-db").toLower();
     NombreLog = LeeMysqld("log-bin");
     DiasExpiracion = LeeMysqld("expire_logs_days");
@@ -308,6 +329,45 @@ void frmEsclavo::TomaValores() {
     Servicio = txtDato[6]->text();
     ArchivoIni = txtElINI->text();
     ClaveConocida = !enUsoAlCargar_ || ClaveMaestro != claveMostrada_;
+    Copiar = chkCopia->isChecked();
+}
+
+void frmEsclavo::DecideCopia() {
+    if (EnProceso())
+        return;
+    const QString instancia = txtDato[6]->text();
+    const QString base = txtDato[8]->text().trimmed();
+    const QString clave = instancia + QLatin1Char('\n') + base;
+    if (clave == decididaPara_)
+        return;
+    decididaPara_ = clave;
+    chkCopia->setChecked(InstanciaSinDatos(instancia, base));
+}
+
+bool frmEsclavo::InstanciaSinDatos(const QString& instancia, const QString& base) const {
+    const QString ini = RutaMySQLPrincipal() + instancia + QStringLiteral(".ini");
+    if (!Proceso::BasesDD || base.isEmpty() || !Proceso::DeArchivos->HayArchivo(Utf8(ini)))
+        return false;
+    rtqx5::BasesDD bd =
+        CuentaProducto(DeUtf8(Proceso::libRTSA->LeeIni("mysqld", "port", Utf8(ini))));
+    rtqx5::Conexion conexion;
+    if (!bd.ConectarAservidor(conexion))
+        return false;
+    rtqx5::Conexion::Resultado r;
+    if (CorrePaso(nullptr, [&] {
+            r = conexion.Consulta(
+                "SELECT COUNT(*) AS tablas FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                pasos::EscapaSQL(Utf8(base), conexion.DiagonalLiteral()) + "'");
+        }))
+        return false;
+    return r.Valor("tablas") == "0";
+}
+
+bool frmEsclavo::Rechaza(const QString& texto) {
+    Estado(texto);
+    Estado(QStringLiteral("No se cambió nada."));
+    rtqx5::MsgBox(Utf8(texto), rtqx5::vbCritical, "Error");
+    return false;
 }
 
 bool frmEsclavo::ConectaInstancia(const QString& puerto) {
@@ -348,12 +408,7 @@ bool frmEsclavo::RevisaMaestro(const MaestroEnUso& enUso) {
     const bool mismaCuenta = enUso.hay && MismoHost(enUso.host, HostMaestro) &&
                              MismoPuerto(enUso.puerto, PuertoMaestro) &&
                              enUso.usuario == UsuarioMaestro;
-    const auto rechaza = [&](const QString& texto) {
-        Estado(texto);
-        Estado(QStringLiteral("No se cambió nada."));
-        rtqx5::MsgBox(Utf8(texto), rtqx5::vbCritical, "Error");
-        return false;
-    };
+    const auto rechaza = [this](const QString& texto) { return Rechaza(texto); };
     if (!ClaveConocida && !mismaCuenta)
         return rechaza(QStringLiteral("Cambió el servidor MAESTRO o la cuenta de replicación: "
                                       "escriba la contraseña de la cuenta."));
@@ -410,6 +465,50 @@ bool frmEsclavo::RevisaMaestro(const MaestroEnUso& enUso) {
     return true;
 }
 
+bool frmEsclavo::RevisaCopia() {
+    if (!Copiar)
+        return true;
+    const QString servidor = HostMaestro + QLatin1Char(':') + PuertoMaestro;
+    Estado(QStringLiteral("los datos a copiar del servidor MAESTRO ") + servidor, true);
+    const QString motivo = DeUtf8(pasos::MotivoBaseNoCopiable(Utf8(BdReplicar)));
+    if (!motivo.isEmpty())
+        return Rechaza(
+            QStringLiteral("No se pueden copiar los datos: el nombre de la base «%1» %2.")
+                .arg(BdReplicar, motivo));
+    rtqx5::BasesDD bd = *Proceso::BasesDD;
+    bd.cRuta = Utf8(HostMaestro);
+    bd.cPuerto = Utf8(PuertoMaestro);
+    rtqx5::Conexion maestro;
+    if (!bd.ConectarAservidor(maestro))
+        return Rechaza(QStringLiteral("No se pueden copiar los datos: la cuenta del producto «%1» "
+                                      "no entra al servidor MAESTRO %2. Desmarque la copia o "
+                                      "revise la cuenta del producto.\r\n\r\n%3")
+                           .arg(DeUtf8(bd.cUsuario), servidor, DeUtf8(bd.cErrorConexion)));
+    rtqx5::Conexion::Resultado juego, bases;
+    if (const auto error = CorrePaso(nullptr, [&] {
+            juego = maestro.Consulta("SELECT @@character_set_server AS juego");
+            bases = maestro.Consulta("SHOW DATABASES");
+        }))
+        return Rechaza(QStringLiteral("No se pueden copiar los datos: no se pudo leer el servidor "
+                                      "MAESTRO %1: %2")
+                           .arg(servidor, DeUtf8(error->Descripcion())));
+    std::vector<std::string> enMaestro;
+    for (const auto& fila : bases.filas)
+        if (!fila.empty())
+            enMaestro.push_back(fila.front());
+    if (std::ranges::find(enMaestro, Utf8(BdReplicar)) == enMaestro.end())
+        return Rechaza(QStringLiteral("No se pueden copiar los datos: la base «%1» no existe en el "
+                                      "servidor MAESTRO %2.")
+                           .arg(BdReplicar, servidor));
+    juegoCaracteres_ = juego.Valor("juego");
+    basesCopia_ = pasos::BasesACopiar(Utf8(BdReplicar), enMaestro);
+    QStringList nombres;
+    for (const auto& b : basesCopia_)
+        nombres << DeUtf8(b);
+    Estado(QStringLiteral("Se copiarán del MAESTRO: ") + nombres.join(QStringLiteral(", ")));
+    return true;
+}
+
 void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
     if (!ConectaInstancia(puertoInstancia)) {
         AnotaFalla(QStringLiteral("No se pudo conectar a la instancia %1 (puerto «%2»)")
@@ -423,6 +522,34 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
                    Servicio);
         return;
     }
+    pasos::DatosMaestro datos = LoQueCambia(enUso);
+    if (Copiar) {
+        // Una copia a medias no se replica: el esclavo se queda detenido.
+        QString volcado;
+        if (!CopiaDatos(version, puertoInstancia, datos, volcado))
+            return;
+        if (!CambiaMaestro(version, datos, false)) {
+            AnotaFalla(QStringLiteral("La replicación no se inició; los datos ya están copiados y "
+                                      "el volcado se conserva: «%1»")
+                           .arg(volcado));
+            return;
+        }
+        if (!QFile::remove(volcado))
+            Estado(QStringLiteral("No se pudo borrar el volcado «%1»").arg(volcado));
+        // La instancia ya tiene los datos: otra corrida no los copia sin que
+        // se pida.
+        chkCopia->setChecked(false);
+    } else {
+        CambiaMaestro(version, datos, true);
+    }
+    const std::string inicia = pasos::SentenciaIniciaEsclavo(version);
+    Paso([&] { EscribeBitacora(DeUtf8(inicia)); });
+    if (!PasoAnotado(QStringLiteral("El servidor rechazó «%1»").arg(DeUtf8(inicia)),
+                     [&] { Conexion.Execute(inicia); }))
+        MuestraReplicacion(version);
+}
+
+pasos::DatosMaestro frmEsclavo::LoQueCambia(const MaestroEnUso& enUso) const {
     // Solo lo que cambia: nombrar el servidor o el puerto, aun con el valor en
     // uso, hace que el esclavo relea el maestro desde su primer registro.
     pasos::DatosMaestro datos;
@@ -434,33 +561,121 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
         datos.usuario = Utf8(UsuarioMaestro);
     if (ClaveConocida)
         datos.clave = Utf8(ClaveMaestro);
+    return datos;
+}
+
+bool frmEsclavo::CambiaMaestro(const pasos::VersionServidor& version,
+                               const pasos::DatosMaestro& datos, bool detener) {
     const bool literal = Conexion.DiagonalLiteral();
     std::string sentencia, mostrada;
-    const auto error = Paso([&] {
-        sentencia = pasos::SentenciaCambiaMaestro(version, datos, false, literal);
-        mostrada = pasos::SentenciaCambiaMaestro(version, datos, true, literal);
-    });
-    if (error) {
+    if (const auto error = Paso([&] {
+            sentencia = pasos::SentenciaCambiaMaestro(version, datos, false, literal);
+            mostrada = pasos::SentenciaCambiaMaestro(version, datos, true, literal);
+        })) {
         AnotaFalla(QStringLiteral("No se pudo armar CHANGE MASTER TO: ") +
                    DeUtf8(error->Descripcion()));
-    } else if (sentencia.empty()) {
+        return false;
+    }
+    if (sentencia.empty()) {
         Estado(QStringLiteral("El servidor MAESTRO y la cuenta no cambian: la replicación sigue "
                               "donde iba."));
-    } else {
+        return true;
+    }
+    if (detener) {
         // Un esclavo que corre no acepta otro maestro.
         const std::string detiene = pasos::SentenciaDetieneEsclavo(version);
         Paso([&] { EscribeBitacora(DeUtf8(detiene)); });
         CorrePaso(nullptr, [&] { Conexion.Execute(detiene); });
-        Paso([&] { EscribeBitacora(DeUtf8(mostrada)); });
-        Paso([&] { Estado(DeUtf8(mostrada), true); });
-        PasoAnotado(QStringLiteral("El servidor rechazó CHANGE MASTER TO"),
-                    [&] { Conexion.Execute(sentencia); });
     }
-    const std::string inicia = pasos::SentenciaIniciaEsclavo(version);
-    Paso([&] { EscribeBitacora(DeUtf8(inicia)); });
-    if (!PasoAnotado(QStringLiteral("El servidor rechazó «%1»").arg(DeUtf8(inicia)),
-                     [&] { Conexion.Execute(inicia); }))
-        MuestraReplicacion(version);
+    Paso([&] { EscribeBitacora(DeUtf8(mostrada)); });
+    Paso([&] { Estado(DeUtf8(mostrada), true); });
+    return !PasoAnotado(QStringLiteral("El servidor rechazó CHANGE MASTER TO"),
+                        [&] { Conexion.Execute(sentencia); });
+}
+
+QString frmEsclavo::CarpetaVolcado() const {
+    const QString ini = RutaMySQLPrincipal() + Servicio + QStringLiteral(".ini");
+    const std::string datadir = Proceso::libRTSA->LeeIni("mysqld", "datadir", Utf8(ini));
+    if (!datadir.empty()) {
+        const QString carpeta = DeUtf8(pasos::CarpetaDatosOriginal(datadir));
+        if (QDir(carpeta).exists())
+            return carpeta;
+    }
+    return RutaMySQLPrincipal();
+}
+
+bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString& puertoInstancia,
+                            pasos::DatosMaestro& datos, QString& volcado) {
+    const auto detenida = [&](const QString& motivo) {
+        const bool hay = QFileInfo::exists(volcado);
+        AnotaFalla(
+            QStringLiteral("La copia de los datos se detuvo (%1); la replicación no se "
+                           "inició. %2")
+                .arg(motivo, hay ? QStringLiteral("El volcado se conserva: «%1»").arg(volcado)
+                                 : QStringLiteral("No quedó volcado («%1»).").arg(volcado)));
+        return false;
+    };
+    // La instancia no aplica nada del maestro mientras se carga la copia.
+    const std::string detiene = pasos::SentenciaDetieneEsclavo(version);
+    Paso([&] { EscribeBitacora(DeUtf8(detiene)); });
+    CorrePaso(nullptr, [&] { Conexion.Execute(detiene); });
+
+    volcado =
+        DeUtf8(pasos::NombreVolcado(Utf8(CarpetaVolcado()), Utf8(BdReplicar), std::time(nullptr)));
+    std::optional<pasos::ClaveTemporal> clave;
+    if (const auto error = CorrePaso(nullptr, [&] { clave.emplace(Proceso::BasesDD->cPassword); }))
+        return detenida(QStringLiteral("no se pudo preparar la contraseña: ") +
+                        DeUtf8(error->Descripcion()));
+    pasos::DatosCopia d{Utf8(RutaMySQLPrincipal()), clave->Opcion(),
+                        Utf8(HostMaestro),          Utf8(PuertoMaestro),
+                        Proceso::BasesDD->cUsuario, juegoCaracteres_};
+
+    // Cada comando vacía la caja: las líneas de la copia quedan también en la
+    // bitácora y se repiten tras la carga.
+    const auto linea = [&](const QString& texto) {
+        Paso([&] { EscribeBitacora(texto); });
+        Estado(texto);
+    };
+    linea(QStringLiteral("El servidor MAESTRO quedará en solo lectura mientras se copian los "
+                         "datos"));
+    QElapsedTimer reloj;
+    reloj.start();
+    const bool volcoBien = EjecutaComando(pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado)));
+    const double segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
+    if (!volcoBien)
+        return detenida(QStringLiteral("el volcado del MAESTRO falló"));
+    const QString bloqueo = QStringLiteral("El MAESTRO estuvo en solo lectura %1 s; %2 MB copiados")
+                                .arg(segundos, 0, 'f', 1)
+                                .arg(DeUtf8(pasos::Megabytes(static_cast<std::uint64_t>(
+                                    std::max<qint64>(QFileInfo(volcado).size(), 0)))));
+    linea(bloqueo);
+
+    const auto posicion = pasos::LeeCoordenadasArchivo(Utf8(volcado));
+    if (!posicion)
+        return detenida(QStringLiteral("el volcado no dice la posición del registro binario del "
+                                       "MAESTRO"));
+    const QString enLaCopia = QStringLiteral("Posición del MAESTRO en la copia: %1, %2")
+                                  .arg(DeUtf8(posicion->archivo))
+                                  .arg(posicion->posicion);
+    linea(enLaCopia);
+
+    d.puerto = Utf8(puertoInstancia);
+    if (!EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado))))
+        return detenida(QStringLiteral("la carga en la instancia %1 falló").arg(Servicio));
+    Estado(bloqueo);
+    Estado(enLaCopia);
+    linea(QStringLiteral("Datos cargados en la instancia ") + Servicio);
+
+    // Con la posición van el servidor, el puerto y la cuenta en una sola
+    // sentencia: nombrarlos aparte olvidaría la posición.
+    datos.host = Utf8(HostMaestro);
+    datos.puerto = Utf8(PuertoMaestro);
+    datos.usuario = Utf8(UsuarioMaestro);
+    if (ClaveConocida)
+        datos.clave = Utf8(ClaveMaestro);
+    datos.archivoLog = posicion->archivo;
+    datos.posicionLog = posicion->posicion;
+    return true;
 }
 
 bool frmEsclavo::MuestraReplicacion(const pasos::VersionServidor& version) {
@@ -551,7 +766,7 @@ void frmEsclavo::cmdProceder_Click() {
         return;
     }
     if (!ConectaInstancia(PuertoInstancia) || !LeeInstancia(version, enUso) ||
-        !RevisaMaestro(enUso)) {
+        !RevisaMaestro(enUso) || !RevisaCopia()) {
         cmdProceder->setEnabled(true);
         return;
     }

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class QCheckBox;
+
 // "Replicación servidor ESCLAVO": hace de una instancia de MySQL de este equipo
 // el esclavo de un maestro. Su carga toma del archivo de configuración la
 // instancia y el archivo de opciones usados la última vez, y del archivo de
@@ -15,7 +17,10 @@
 // binario y otro identificador; luego guarda los ajustes, detiene la
 // instancia, escribe las claves del esclavo, la arranca, le indica el maestro
 // con CHANGE MASTER TO (solo lo que cambia), arranca la replicación y revisa
-// que los dos hilos del esclavo corran.
+// que los dos hilos del esclavo corran. Con chkCopia, antes de indicarle el
+// maestro le copia sus datos: un volcado del maestro bloqueado solo mientras
+// se lee, su carga en la instancia detenida y el maestro con la posición del
+// registro binario del volcado.
 class frmEsclavo : public VentanaReplicacion {
     Q_OBJECT
 public:
@@ -25,6 +30,8 @@ public:
     void cmdProceder_Click() override;
 
     QLineEdit* txtPorto = nullptr;
+    // "Copiar los datos del maestro antes de iniciar la replicación".
+    QCheckBox* chkCopia = nullptr;
 
     QString HostMaestro;
     QString UsuarioMaestro;
@@ -37,6 +44,8 @@ public:
     // False cuando la contraseña es la que se mostró al cargar sobre una
     // replicación en uso: no se conoce, y la cuenta en uso la conserva.
     bool ClaveConocida = true;
+    // chkCopia al confirmar.
+    bool Copiar = false;
 
 protected:
     void CargaDatosIni() override;
@@ -50,9 +59,18 @@ private:
     };
 
     void Form_Load();
+    // Las claves de RutaIni (o la replicación en uso) en los campos.
+    void CargaDatosArchivo();
     void ConstruyeControles();
     // Toma los campos en el estado de la ventana (tras la confirmación).
     void TomaValores();
+    // Marca chkCopia si la instancia del campo 6 no tiene la base del campo 8
+    // o no tiene tablas en ella; la desmarca si las tiene o no se puede saber.
+    // Solo cuando cambió la instancia o la base desde la última vez.
+    void DecideCopia();
+    bool InstanciaSinDatos(const QString& instancia, const QString& base) const;
+    // Línea de estado, "No se cambió nada." y el cuadro crítico; false.
+    bool Rechaza(const QString& texto);
 
     // Conecta Conexion a la instancia (cuenta del producto, puerto de su
     // archivo de opciones). Sin conexión, el cuadro con el motivo; false.
@@ -64,6 +82,10 @@ private:
     // campo 5 y tiene el registro binario. False, con el cuadro que dice qué
     // hacer, si algo falla.
     bool RevisaMaestro(const MaestroEnUso& enUso);
+    // Con la copia: la cuenta del producto entra al maestro y la base del
+    // campo 8 existe en él; toma su juego de caracteres y las bases a copiar.
+    // False, con el cuadro, si no.
+    bool RevisaCopia();
 
     // Las claves que el servidor de la carpeta de MySQL acepta: sin
     // master-host y compañía si ya no los lee del archivo. False si no acepta
@@ -72,6 +94,21 @@ private:
     // Tras el arranque de la instancia: CHANGE MASTER TO con lo que cambia,
     // start slave y la prueba de los hilos; cada falla queda anotada.
     void ConfiguraReplicacion(const QString& puertoInstancia);
+    // Lo que CHANGE MASTER TO debe decir sin copia: solo lo que cambia.
+    pasos::DatosMaestro LoQueCambia(const MaestroEnUso& enUso) const;
+    // CHANGE MASTER TO con `datos` (nada si no hay nada que decir), tras
+    // stop slave si `detener`. False (con la falla anotada) si no se pudo.
+    bool CambiaMaestro(const pasos::VersionServidor& version, const pasos::DatosMaestro& datos,
+                       bool detener);
+    // La copia con el esclavo detenido: volcado del maestro, posición leída
+    // del volcado, carga en la instancia. Completa `datos` con todo el maestro
+    // y la posición. False (con la falla anotada, que nombra el volcado) si
+    // algo falló; `volcado` es el archivo.
+    bool CopiaDatos(const pasos::VersionServidor& version, const QString& puertoInstancia,
+                    pasos::DatosMaestro& datos, QString& volcado);
+    // La carpeta del volcado: la de datos de la instancia (datadir de su
+    // archivo) o, sin ella, la carpeta de MySQL.
+    QString CarpetaVolcado() const;
     // Espera hasta 10 s a que los dos hilos del esclavo corran y lo dice en
     // líneas de estado. False (con la falla anotada) si no corren.
     bool MuestraReplicacion(const pasos::VersionServidor& version);
@@ -80,4 +117,9 @@ private:
     // cuyo archivo no la guarda; vacía si no hubo tal replicación.
     QString claveMostrada_;
     bool enUsoAlCargar_ = false;
+    // Instancia y base de la última decisión de chkCopia.
+    QString decididaPara_;
+    // Lo que RevisaCopia tomó del maestro.
+    std::vector<std::string> basesCopia_;
+    std::string juegoCaracteres_;
 };

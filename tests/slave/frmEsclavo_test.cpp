@@ -410,7 +410,7 @@ TEST_F(frmEsclavoTest, AjustesCamposYCorridasQueNoCambianNada) {
     EXPECT_TRUE(w->txtPorto->isReadOnly());
     EXPECT_EQ(OrdenTabulacion(w->txtElINI),
               "txtElINI txtDato_1 txtDato_0 txtDato_2 txtDato_7 txtDato_8 txtDato_3 txtDato_4 "
-              "txtDato_5 txtDato_6 txtDato_9 cmdProceder");
+              "txtDato_5 txtDato_6 txtDato_9 chkCopia cmdProceder");
 
     // Solo dígitos, con su largo, en los campos 4, 5, 7 y 9.
     w->activateWindow();

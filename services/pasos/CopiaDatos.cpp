@@ -1,0 +1,195 @@
+#include "CopiaDatos.h"
+
+#include "Rutas.h"
+#include "TextosProcedimiento.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <tuple>
+
+namespace pasos {
+
+namespace {
+
+std::string Minusculas(std::string texto) {
+    std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return texto;
+}
+
+// --host=H --port=P --protocol=tcp --user=U --default-character-set=C, after
+// the program and the password file.
+std::string Conexion(const std::string& programa, const DatosCopia& d, const std::string& host) {
+    std::string r = programa;
+    if (!d.opcionClave.empty()) {
+        r += ' ';
+        r += d.opcionClave;
+    }
+    r += ' ';
+    r += ArgumentoLinea("--host=" + host);
+    r += ' ';
+    r += ArgumentoLinea("--port=" + d.puerto);
+    r += " --protocol=tcp ";
+    r += ArgumentoLinea("--user=" + d.usuario);
+    r += ' ';
+    r += ArgumentoLinea("--default-character-set=" + d.juegoCaracteres);
+    return r;
+}
+
+// The quoted value that follows `clave` ("MASTER_LOG_FILE='"), up to its
+// closing quote.
+std::optional<std::string> ValorEntreApostrofos(const std::string& linea,
+                                                const std::string& clave) {
+    const auto inicio = linea.find(clave);
+    if (inicio == std::string::npos)
+        return std::nullopt;
+    const auto desde = inicio + clave.size();
+    const auto fin = linea.find('\'', desde);
+    if (fin == std::string::npos || fin == desde)
+        return std::nullopt;
+    std::string valor = linea.substr(desde, fin - desde);
+    if (std::any_of(valor.begin(), valor.end(),
+                    [](unsigned char c) { return c < 0x20 || c == '\\'; }))
+        return std::nullopt;
+    return valor;
+}
+
+std::optional<std::uint64_t> Numero(const std::string& linea, const std::string& clave) {
+    const auto inicio = linea.find(clave);
+    if (inicio == std::string::npos)
+        return std::nullopt;
+    const char* desde = linea.data() + inicio + clave.size();
+    const char* fin = linea.data() + linea.size();
+    std::uint64_t n = 0;
+    const auto [ptr, ec] = std::from_chars(desde, fin, n);
+    if (ec != std::errc() || ptr == desde ||
+        (ptr != fin && *ptr != ';' && *ptr != ',' && *ptr != ' ' && *ptr != '\r'))
+        return std::nullopt;
+    return n;
+}
+
+std::optional<CoordenadasLog> LeeLinea(const std::string& linea) {
+    for (const auto& [prefijo, archivo, posicion] :
+         {std::tuple<const char*, const char*, const char*>{"-- CHANGE MASTER TO ",
+                                                            "MASTER_LOG_FILE='", "MASTER_LOG_POS="},
+          {"-- CHANGE REPLICATION SOURCE TO ", "SOURCE_LOG_FILE='", "SOURCE_LOG_POS="}}) {
+        if (!linea.starts_with(prefijo))
+            continue;
+        const auto nombre = ValorEntreApostrofos(linea, archivo);
+        const auto n = Numero(linea, posicion);
+        if (!nombre || !n)
+            return std::nullopt;
+        return CoordenadasLog{*nombre, *n};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::string> BasesACopiar(const std::string& principal,
+                                      const std::vector<std::string>& enMaestro) {
+    std::vector<std::string> r{principal};
+    for (const char* base : kBasesAcompanantes) {
+        if (Minusculas(principal) == base)
+            continue;
+        if (std::any_of(enMaestro.begin(), enMaestro.end(),
+                        [&](const std::string& b) { return Minusculas(b) == base; }))
+            r.emplace_back(base);
+    }
+    return r;
+}
+
+std::string MotivoBaseNoCopiable(const std::string& base) {
+    if (base.empty())
+        return "está vacío";
+    if (base.front() == '-')
+        return "empieza con un guion";
+    if (std::any_of(base.begin(), base.end(),
+                    [](unsigned char c) { return c <= ' ' || c == '"' || c == 0x7f; }))
+        return "contiene un blanco, una comilla o un carácter de control";
+    return {};
+}
+
+std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::string>& bases,
+                               const std::string& archivo) {
+    std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysqldump"), d, d.host);
+    r += " --lock-all-tables --master-data=2 --routines --triggers --verbose ";
+    r += ArgumentoLinea("--result-file=" + archivo, true);
+    r += " --databases";
+    for (const auto& base : bases) {
+        r += ' ';
+        r += ArgumentoLinea(base);
+    }
+    return r;
+}
+
+std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo) {
+    std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
+    r += ' ';
+    r += ArgumentoLinea("--execute=source " + rtqx5::DiagonalesMySQL(archivo), true);
+    return r;
+}
+
+std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera) {
+    std::size_t inicio = 0;
+    while (inicio < cabecera.size()) {
+        auto fin = cabecera.find('\n', inicio);
+        if (fin == std::string::npos)
+            fin = cabecera.size();
+        if (auto c = LeeLinea(cabecera.substr(inicio, fin - inicio)))
+            return c;
+        inicio = fin + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<CoordenadasLog> LeeCoordenadasArchivo(const std::string& ruta) {
+    std::ifstream f(ruta, std::ios::binary);
+    if (!f)
+        return std::nullopt;
+    // The header, the session settings and the coordinates come before the
+    // first table; a few hundred lines are more than enough.
+    std::string linea;
+    for (int n = 0; n < 500 && std::getline(f, linea); ++n) {
+        if (auto c = LeeLinea(linea))
+            return c;
+    }
+    return std::nullopt;
+}
+
+std::string NombreVolcado(const std::string& carpeta, const std::string& base, std::time_t cuando) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &cuando);
+#else
+    localtime_r(&cuando, &local);
+#endif
+    char marca[32];
+    std::snprintf(marca, sizeof marca, "%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::string r = carpeta;
+    r += "copia-";
+    // Only letters, digits, "_" and "-" of the name: the client's "source"
+    // reads the path to the end of the line, up to a ";".
+    for (const char c : base) {
+        const bool simple = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                            (c >= '0' && c <= '9') || c == '_' || c == '-';
+        r += simple ? c : '_';
+    }
+    r += '-';
+    r += marca;
+    r += ".sql";
+    return r;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    char texto[32];
+    std::snprintf(texto, sizeof texto, mb < 9.95 ? "%.1f" : "%.0f", mb);
+    return texto;
+}
+
+} // namespace pasos

@@ -1,0 +1,273 @@
+// La copia de los datos del maestro desde la ventana del esclavo, contra los
+// dos servidores reales del entorno de prueba: el servicio "MySQL" como
+// maestro (con la ventana del maestro) y QXmirror (con la de nueva instancia)
+// sin ninguna copia previa de datos1.
+#include "EntornoProcedimiento.h"
+#include "frmEsclavo.h"
+#include "frmInstancia.h"
+#include "frmMaestro.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using pruebas::Comillas;
+using pruebas::LeeArchivo;
+
+const std::string kClave = "clavereplic";
+const char* const kAcompanantes[][2] = {{"catalogossat", "claves_producto"},
+                                        {"concentradorqxp", "sucursales"},
+                                        {"generalorvalo", "parametros"},
+                                        {"orvaloreportes", "reportes"}};
+
+class CopiaDatosTest : public EntornoProcedimiento {
+protected:
+    std::string Ini(const std::string& nombre) const { return (sandbox.MySQL() / nombre).string(); }
+    fs::path DatosQXmirror() const { return sandbox.Carpeta() / "qxdata"; }
+
+    // QXmirror con la ventana de nueva instancia y el maestro con la suya; nada
+    // de datos1 en QXmirror.
+    void PreparaMaestroYQXmirror() {
+        puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
+        {
+            frmInstancia instancia;
+            Muestra(instancia);
+            instancia.txtDatoMultiLinea->setPlainText(
+                QString::fromStdString(DatosQXmirror().string()));
+            instancia.txtDato[5]->setText(QString::fromStdString(puertoEsclavo));
+            cajas.respuestas = {rtqx5::vbYes};
+            instancia.cmdProceder_Click();
+            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado");
+        }
+        {
+            frmMaestro maestro;
+            Muestra(maestro);
+            maestro.txtDato[1]->setText("127.0.0.1");
+            maestro.txtDato[2]->setText(QString::fromStdString(kClave));
+            cajas.respuestas = {rtqx5::vbYes};
+            maestro.cmdProceder_Click();
+            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado"));
+        }
+        cajas.cajas.clear();
+        fs::remove(sandbox.Programa() / "BitacoraReplicacionTesal.txt");
+    }
+
+    // La ventana con el maestro y QXmirror; la casilla se decide al dejar el
+    // campo de la instancia.
+    std::unique_ptr<frmEsclavo> AbreConDatos() {
+        auto w = std::make_unique<frmEsclavo>();
+        Muestra(*w);
+        w->txtElINI->setText(QString::fromStdString(Ini("QXmirror.ini")));
+        bool Cancel = true;
+        w->txtElINI_Validate(Cancel);
+        EXPECT_FALSE(Cancel);
+        w->txtDato[1]->setText("127.0.0.1");
+        w->txtDato[2]->setText(QString::fromStdString(kClave));
+        w->txtDato[7]->setText(QString::fromStdString(sandbox.Puerto()));
+        w->txtDato[6]->setText("QXmirror");
+        emit w->txtDato[6]->editingFinished();
+        return w;
+    }
+
+    // bin/mysqldump sustituido por `guion` (que llama a la real como $REAL).
+    void SustituyeVolcador(const std::string& guion) {
+        const fs::path programa = sandbox.MySQL() / "bin" / "mysqldump";
+        if (!fs::exists(programa.string() + ".real"))
+            fs::rename(programa, programa.string() + ".real");
+        pruebas::EscribeArchivo(
+            programa, "#!/bin/bash\nREAL=" + Comillas(programa.string() + ".real") + "\n" + guion);
+        fs::permissions(programa, fs::perms::owner_all);
+    }
+
+    std::vector<std::string> Volcados() const {
+        std::vector<std::string> r;
+        for (const auto& e : fs::directory_iterator(DatosQXmirror()))
+            if (e.path().filename().string().starts_with("copia-"))
+                r.push_back(e.path().string());
+        return r;
+    }
+
+    std::string Caja(const frmEsclavo& w) const {
+        return w.txtCapturaDOS->toPlainText().toStdString();
+    }
+
+    std::string puertoEsclavo;
+};
+
+// Con la casilla (marcada sola: QXmirror no tiene datos1) la réplica se hace
+// sin copiar nada a mano, mientras el punto de venta escribe en el maestro
+// cada 20 ms: al alcanzar el esclavo la posición del maestro, cada tabla de
+// datos1 tiene las mismas filas y la misma suma en ambos, y las otras bases
+// del producto llegaron (datos2 no). La contraseña del producto nunca está en
+// la lista de procesos mientras corre el volcado, y el volcado se borra.
+TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
+    PreparaMaestroYQXmirror();
+    const std::string registro = (sandbox.Carpeta() / "procesos.txt").string();
+    SustituyeVolcador("\"$REAL\" \"$@\" & hijo=$!\n"
+                      "while kill -0 $hijo 2>/dev/null; do\n"
+                      "  for f in /proc/[0-9]*/cmdline; do tr '\\0' ' ' <\"$f\"; echo; done "
+                      ">>" +
+                      Comillas(registro) +
+                      " 2>/dev/null\n"
+                      "  sleep 0.02\ndone\nwait $hijo\n");
+
+    auto w = std::make_unique<frmEsclavo>();
+    Muestra(*w);
+    EXPECT_FALSE(w->chkCopia->isChecked()) << "la instancia MySQL no tiene archivo propio";
+    w.reset();
+    w = AbreConDatos();
+    ASSERT_TRUE(w->chkCopia->isChecked()) << "QXmirror no tiene datos1";
+    EXPECT_EQ(w->chkCopia->text(), "Copiar los datos del maestro antes de iniciar la replicación");
+
+    // El punto de venta: una fila cada 20 ms, con datos1 por omisión.
+    rtqx5::Conexion venta;
+    ASSERT_TRUE(Conecta(venta));
+    venta.Execute("USE datos1");
+    int siguiente = 1000;
+    QTimer escritor;
+    QObject::connect(&escritor, &QTimer::timeout, [&] {
+        venta.Execute("INSERT INTO articulos VALUES (" + std::to_string(siguiente++) +
+                      ", 'Venta', 1.00)");
+    });
+    escritor.start(20);
+    QTest::qWait(200);
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    QTest::qWait(300);
+    escritor.stop();
+    const int vendidas = siguiente - 1000;
+    EXPECT_GE(vendidas, 20);
+
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado")) << cajas.cajas[1].texto;
+    const std::string caja = Caja(*w);
+    EXPECT_TRUE(std::regex_search(
+        caja, std::regex("\nEl MAESTRO estuvo en solo lectura [0-9]+\\.[0-9] s; [0-9.]+ MB "
+                         "copiados\n")))
+        << caja;
+    EXPECT_NE(caja.find("Replicación: lectura Yes, aplicación Yes"), std::string::npos) << caja;
+    EXPECT_TRUE(Volcados().empty()) << Volcados().front();
+    EXPECT_FALSE(w->chkCopia->isChecked()) << "copiados: otra corrida no copia";
+    // En la bitácora: el aviso antes del volcado, el volcado, la carga y el
+    // maestro con la posición del volcado, en ese orden.
+    const auto bitacora = Bitacora();
+    const auto esta = [&](const std::string& inicio, std::size_t desde) {
+        for (std::size_t i = desde; i < bitacora.size(); ++i)
+            if (bitacora[i].starts_with(inicio))
+                return i;
+        return bitacora.size();
+    };
+    const std::size_t aviso =
+        esta("El servidor MAESTRO quedará en solo lectura mientras se copian los datos", 0);
+    const std::size_t volcado =
+        esta("\"" + RutaMySQL() + "/bin/mysqldump\"" + " --defaults-extra-file=", aviso);
+    const std::size_t carga =
+        esta("\"" + RutaMySQL() + "/bin/mysql\"" + " --defaults-extra-file=", volcado);
+    const std::size_t cambio =
+        esta("CHANGE MASTER TO MASTER_HOST='127.0.0.1', MASTER_PORT=" + sandbox.Puerto() +
+                 ", MASTER_USER='usuariomirror', MASTER_PASSWORD='********', "
+                 "MASTER_LOG_FILE='qxlog-bin.",
+             carga);
+    EXPECT_LT(cambio, bitacora.size()) << "aviso, volcado, carga y CHANGE MASTER en orden";
+
+    // Lo visto en la lista de procesos mientras corría el volcado.
+    const std::string procesos = LeeArchivo(registro);
+    EXPECT_NE(procesos.find("--lock-all-tables"), std::string::npos);
+    EXPECT_EQ(procesos.find(sandbox.ClaveRoot()), std::string::npos) << "la contraseña se vio";
+
+    // El esclavo alcanza al maestro y los dos tienen lo mismo.
+    const auto maestro = Consulta("SHOW MASTER STATUS");
+    const auto espera = Consulta("SELECT MASTER_POS_WAIT('" + maestro.Valor("File") + "', " +
+                                     maestro.Valor("Position") + ", 60) AS r",
+                                 puertoEsclavo);
+    ASSERT_EQ(espera.filas.size(), 1u);
+    EXPECT_NE(espera.Valor("r"), "-1");
+    EXPECT_NE(espera.Valor("r"), "");
+    const auto tablas = Consulta("SELECT table_name FROM information_schema.tables WHERE "
+                                 "table_schema = 'datos1'");
+    ASSERT_FALSE(tablas.filas.empty());
+    for (const auto& fila : tablas.filas) {
+        const std::string t = "datos1." + fila.at(0);
+        for (const std::string& sql : {"SELECT COUNT(*) FROM " + t, "CHECKSUM TABLE " + t})
+            EXPECT_EQ(Consulta(sql, puertoEsclavo).filas, Consulta(sql).filas) << sql;
+    }
+    EXPECT_EQ(Consulta("SELECT COUNT(*) FROM datos1.articulos", puertoEsclavo).filas.at(0).at(0),
+              std::to_string(3 + vendidas));
+    for (const auto& [base, tabla] : kAcompanantes) {
+        const std::string sql = std::string("CHECKSUM TABLE ") + base + "." + tabla;
+        EXPECT_EQ(Consulta(sql, puertoEsclavo).filas, Consulta(sql).filas) << sql;
+    }
+    EXPECT_TRUE(Consulta("SHOW DATABASES LIKE 'datos2'", puertoEsclavo).filas.empty());
+    const auto estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
+    EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes") << estado.Valor("Last_SQL_Error");
+}
+
+// Una cuenta del producto que el maestro no acepta se dice antes de cambiar
+// nada. Un volcado que falla a media corrida detiene la copia: el esclavo no
+// arranca, el maestro queda sin bloqueo y el volcado se conserva y se nombra.
+TEST_F(CopiaDatosTest, UnaCopiaQueFallaNoArrancaElEsclavo) {
+    PreparaMaestroYQXmirror();
+    const std::string antes = LeeArchivo(Ini("QXmirror.ini"));
+    Consulta("CREATE USER 'cajero'@'127.0.0.1' IDENTIFIED BY 'caja'", puertoEsclavo);
+    Consulta("GRANT ALL ON *.* TO 'cajero'@'127.0.0.1'", puertoEsclavo);
+    const std::string usuario = Proceso::BasesDD->cUsuario, clave = Proceso::BasesDD->cPassword;
+    Proceso::BasesDD->cUsuario = "cajero";
+    Proceso::BasesDD->cPassword = "caja";
+
+    auto w = AbreConDatos();
+    ASSERT_TRUE(w->chkCopia->isChecked());
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_EQ(cajas.cajas[1].estilo, rtqx5::vbCritical);
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with(
+        "No se pueden copiar los datos: la cuenta del producto «cajero» no entra al servidor "
+        "MAESTRO 127.0.0.1:" +
+        sandbox.Puerto()))
+        << cajas.cajas[1].texto;
+    EXPECT_EQ(LeeArchivo(Ini("QXmirror.ini")), antes);
+    EXPECT_TRUE(Bitacora().empty());
+    EXPECT_TRUE(w->cmdProceder->isEnabled());
+    EXPECT_TRUE(Consulta("SHOW SLAVE STATUS", puertoEsclavo).filas.empty());
+
+    // El volcado termina con error tras escribir el archivo.
+    Proceso::BasesDD->cUsuario = usuario;
+    Proceso::BasesDD->cPassword = clave;
+    SustituyeVolcador("\"$REAL\" \"$@\"\necho 'mysqldump: Got error: 2013: Lost connection' "
+                      ">&2\nexit 2\n");
+    cajas.cajas.clear();
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u);
+    const std::string& aviso = cajas.cajas[1].texto;
+    EXPECT_TRUE(aviso.starts_with("El proceso terminó con errores")) << aviso;
+    ASSERT_EQ(Volcados().size(), 1u);
+    EXPECT_NE(aviso.find("La copia de los datos se detuvo (el volcado del MAESTRO falló); la "
+                         "replicación no se inició. El volcado se conserva: «" +
+                         Volcados().front() + "»"),
+              std::string::npos)
+        << aviso;
+    EXPECT_NE(Caja(*w).find("Retrieving table structure for table articulos"), std::string::npos)
+        << Caja(*w);
+    EXPECT_TRUE(Consulta("SHOW SLAVE STATUS", puertoEsclavo).filas.empty())
+        << "ningún maestro indicado";
+    for (const auto& linea : Bitacora())
+        EXPECT_NE(linea, "start slave");
+    // El maestro acepta escrituras: el bloqueo terminó con el volcado.
+    rtqx5::Conexion venta;
+    ASSERT_TRUE(Conecta(venta));
+    venta.Execute("SET SESSION lock_wait_timeout = 5");
+    venta.Execute("USE datos1");
+    EXPECT_NO_THROW(venta.Execute("INSERT INTO articulos VALUES (90, 'Sal', 1.00)"));
+}
+
+} // namespace
