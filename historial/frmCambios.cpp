@@ -4,6 +4,7 @@
 #include "Mensajes.h"
 #include "Modulo.h"
 #include "Proceso.h"
+#include "Twips.h"
 #include "VentanaCambios.h"
 
 #include <QComboBox>
@@ -66,11 +67,12 @@ void frmCambios::ConstruyeControles() {
     tvwCopias = new QTreeWidget(this);
     tvwCopias->setObjectName(QStringLiteral("tvwCopias"));
     tvwCopias->setColumnCount(2);
-    tvwCopias->setHeaderLabels({QStringLiteral("Fecha y hora"), QStringLiteral("Copia y cambios")});
+    tvwCopias->setHeaderLabels(
+        {QStringLiteral("Fecha y hora"), QStringLiteral("Copia de respaldo")});
     tvwCopias->setRootIsDecorated(true);
     tvwCopias->setWordWrap(false);
     Coloca(tvwCopias, 480, 1380, 7920, 5715);
-    tvwCopias->header()->resizeSection(0, 10 * 15 * 10 + 30);
+    tvwCopias->header()->resizeSection(0, Twips::APixeles(2400, tvwCopias));
 
     Coloca(CreaProceder(), 8640, 1380, 2415, 600);
     cmdProceder->setText(QStringLiteral("Restaurar esta versión"));
@@ -131,9 +133,9 @@ void frmCambios::CargaDatosIni() {
     for (const pasos::Respaldo& r : copias_)
         leidas_.push_back(pasos::LeeOpciones(r.ruta));
     if (copias_.empty()) {
-        auto* fila =
-            new QTreeWidgetItem(tvwCopias, {QString(), QStringLiteral("Sin copias de respaldo")});
+        auto* fila = new QTreeWidgetItem(tvwCopias, {QStringLiteral("Sin copias de respaldo")});
         fila->setFlags(Qt::ItemIsEnabled);
+        fila->setFirstColumnSpanned(true);
         return;
     }
     // Lo que cambió cada corrida: de su copia a la versión siguiente (la copia
@@ -159,7 +161,7 @@ void frmCambios::CargaDatosIni() {
                 lineas << QStringLiteral("Sin cambios en [mysqld] ni [client]");
         }
         for (const QString& l : lineas)
-            new QTreeWidgetItem(fila, {QString(), l});
+            (new QTreeWidgetItem(fila, {l}))->setFirstColumnSpanned(true);
         siguiente = esta;
     }
     tvwCopias->expandAll();

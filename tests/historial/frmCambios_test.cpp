@@ -43,9 +43,9 @@ protected:
         std::vector<std::vector<std::string>> r;
         for (int i = 0; i < w.tvwCopias->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* fila = w.tvwCopias->topLevelItem(i);
-            r.push_back({fila->text(1).toStdString()});
+            r.push_back({fila->text(fila->childCount() ? 1 : 0).toStdString()});
             for (int j = 0; j < fila->childCount(); ++j)
-                r.back().push_back(fila->child(j)->text(1).toStdString());
+                r.back().push_back(fila->child(j)->text(0).toStdString());
         }
         return r;
     }
