@@ -204,7 +204,8 @@ bool frmCambios::ServidorAceptaCopia(const pasos::Respaldo& copia) {
         Utf8(RutaMySQLPrincipal()), copia.ruta, Utf8(Proceso::CarpetaPrograma));
     if (dictamen.acepta)
         return true;
-    const QString porque = DeUtf8(dictamen.motivo);
+    const QString porque = DeUtf8(
+        pasos::OcultaSecretos(dictamen.motivo, leidas_[static_cast<std::size_t>(CopiaElegida())]));
     Estado(QStringLiteral("El servidor de MySQL no arrancaría con la copia de respaldo:"));
     Estado(porque);
     Estado(QStringLiteral("No se cambió nada."));

@@ -97,6 +97,11 @@ const ValorOpcion* Busca(const std::vector<ValorOpcion>* claves, const std::stri
     return nullptr;
 }
 
+bool EsSecreta(std::string clave) {
+    std::transform(clave.begin(), clave.end(), clave.begin(), MinusculaAscii);
+    return clave.find("password") != std::string::npos;
+}
+
 OpcionesLeidas Ilegible(std::string motivo) {
     OpcionesLeidas o;
     o.motivo = std::move(motivo);
@@ -258,9 +263,7 @@ std::vector<CambioClave> DiferenciaOpciones(const OpcionesLeidas& antes,
 }
 
 std::string TextoCambio(const CambioClave& cambio) {
-    std::string minusculas = cambio.clave;
-    std::transform(minusculas.begin(), minusculas.end(), minusculas.begin(), MinusculaAscii);
-    const bool secreto = minusculas.find("password") != std::string::npos;
+    const bool secreto = EsSecreta(cambio.clave);
     const auto valor = [&](const std::optional<std::string>& v, const char* falta) -> std::string {
         if (!v)
             return falta;
@@ -271,6 +274,18 @@ std::string TextoCambio(const CambioClave& cambio) {
     const std::string prefijo = cambio.seccion == "mysqld" ? "" : "[" + cambio.seccion + "] ";
     return prefijo + cambio.clave + ": " + valor(cambio.antes, "(no estaba)") + " → " +
            valor(cambio.despues, "(se quitó)");
+}
+
+std::string OcultaSecretos(std::string texto, const OpcionesLeidas& opciones) {
+    for (const auto& [seccion, claves] : opciones.secciones)
+        for (const ValorOpcion& v : claves) {
+            if (!EsSecreta(v.clave) || v.valor.empty())
+                continue;
+            for (auto p = texto.find(v.valor); p != std::string::npos;
+                 p = texto.find(v.valor, p + 8))
+                texto.replace(p, v.valor.size(), "********");
+        }
+    return texto;
 }
 
 } // namespace pasos

@@ -77,4 +77,8 @@ std::vector<CambioClave> DiferenciaOpciones(const OpcionesLeidas& antes,
 // shows as "(vacío)".
 std::string TextoCambio(const CambioClave& cambio);
 
+// The text (a server's refusal may quote an option line) with the value of
+// every key of `opciones` whose name holds "password" shown as "********".
+std::string OcultaSecretos(std::string texto, const OpcionesLeidas& opciones);
+
 } // namespace pasos

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <algorithm>
@@ -181,19 +182,24 @@ TEST_F(frmCambiosTest, CopiasConLasQueElServidorNoArranca) {
     const std::string desconocida = pasos::NombreRespaldo(MyIni(), t);
     fs::copy_file(MyIni(), desconocida);
     rtqx5::libRTSA lib;
-    lib.EscribeIni("mysqld", "opcion-que-no-existe", "1", desconocida);
+    // Una clave que este servidor ya no conoce, con su valor secreto.
+    lib.EscribeIni("mysqld", "master-password", "s3cr3t-copia", desconocida);
     const std::string conLog = pasos::NombreRespaldo(MyIni(), t + 60);
     fs::copy_file(MyIni(), conLog);
     lib.EscribeIni("mysqld", "log-bin", "qxlog-bin", conLog);
 
     auto w = Abre();
+    const frmCambios* v = w.get();
     Restaura(*w, 1);
     ASSERT_EQ(cajas.cajas.size(), 2u);
     EXPECT_EQ(cajas.cajas[1].titulo, "Error");
     EXPECT_NE(cajas.cajas[1].texto.find("no arrancaría con la copia «" + desconocida + "»"),
               std::string::npos)
         << cajas.cajas[1].texto;
-    EXPECT_NE(cajas.cajas[1].texto.find("opcion-que-no-existe"), std::string::npos);
+    EXPECT_NE(cajas.cajas[1].texto.find("master-password"), std::string::npos);
+    EXPECT_EQ(cajas.cajas[1].texto.find("s3cr3t-copia"), std::string::npos);
+    EXPECT_EQ(v->txtCapturaDOS->toPlainText().toStdString().find("s3cr3t-copia"),
+              std::string::npos);
     EXPECT_EQ(LeeArchivo(MyIni()), actual);
     EXPECT_EQ(Respaldos().size(), 2u);
     EXPECT_NE(EstadoMySQL().find("está iniciado"), std::string::npos);

@@ -92,6 +92,11 @@ TEST(HistorialOpciones, ArchivosQueNoSonDeOpciones) {
         EXPECT_EQ(o.legible, c.legible) << o.motivo;
         EXPECT_EQ(o.motivo.empty(), c.legible);
     }
+    // Un rechazo del servidor que cita la línea no muestra la clave.
+    EXPECT_EQ(pasos::OcultaSecretos(
+                  "unknown variable 'master-password=s3cr3t' s3cr3t; port 3306",
+                  LeeOpcionesDeTexto("[mysqld]\nport=3306\nmaster-password=\"s3cr3t\"\n")),
+              "unknown variable 'master-password=********' ********; port 3306");
     const auto ansi = LeeOpcionesDeTexto("[mysqld]\r\nbasedir=C:/Programaci\xF3n\r\n");
     EXPECT_EQ(ansi.secciones.at(0).second.at(0).valor, "C:/Programación");
 }
