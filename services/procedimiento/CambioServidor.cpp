@@ -23,11 +23,12 @@ QString Entre(const QString& texto) {
 } // namespace
 
 bool VentanaReplicacion::CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves,
-                                        const QString& servicio, const QString& puerto) {
+                                        const QString& servicio, const QString& puerto,
+                                        const QString& origen) {
     QString respaldo;
     if (!Respalda(RutaIni, &respaldo))
         return false;
-    const std::string nuevo = PreparaCambio(claves);
+    const std::string nuevo = PreparaCambio(claves, origen);
     if (nuevo.empty())
         return false;
 
@@ -69,10 +70,12 @@ bool VentanaReplicacion::CambiaServidor(const std::vector<pasos::ClaveOpcion>& c
     return conCambios;
 }
 
-std::string VentanaReplicacion::PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves) {
+std::string VentanaReplicacion::PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves,
+                                              const QString& origen) {
     std::string nuevo;
-    if (PasoAnotado(QStringLiteral("No se detuvo el servicio ni se cambió %1").arg(Entre(RutaIni)),
-                    [&] { nuevo = pasos::PreparaArchivoNuevo(Utf8(RutaIni), claves); }))
+    if (PasoAnotado(
+            QStringLiteral("No se detuvo el servicio ni se cambió %1").arg(Entre(RutaIni)),
+            [&] { nuevo = pasos::PreparaArchivoNuevo(Utf8(RutaIni), claves, Utf8(origen)); }))
         return {};
     Estado(QStringLiteral("el archivo de opciones nuevo con el servidor de MySQL"), true);
     const pasos::Dictamen dictamen = pasos::RevisaArchivoOpciones(Utf8(RutaMySQLPrincipal()), nuevo,

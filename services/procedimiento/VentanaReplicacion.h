@@ -106,16 +106,18 @@ protected:
     // servicio y espera a que el servidor conteste en `puerto` (vacío: el del
     // archivo). Si no arranca, vuelve a poner la copia de respaldo y lo
     // arranca con ella. True solo cuando el servicio quedó corriendo con el
-    // archivo nuevo; toda falla queda anotada.
+    // archivo nuevo; toda falla queda anotada. Con `origen`, el archivo nuevo
+    // parte de los bytes de ese archivo (una versión anterior) en lugar de los
+    // de RutaIni.
     bool CambiaServidor(const std::vector<pasos::ClaveOpcion>& claves, const QString& servicio,
-                        const QString& puerto);
+                        const QString& puerto, const QString& origen = {});
 
     // Corre "net ACCION servicio" por EjecutaComando.
     bool ComandoServicio(const char* accion, const QString& servicio);
 
 private:
     // Partes de CambiaServidor.
-    std::string PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves);
+    std::string PreparaCambio(const std::vector<pasos::ClaveOpcion>& claves, const QString& origen);
     bool AnotaCambioEnCurso(const QString& servicio, const QString& respaldo, std::uint16_t puerto);
     void TerminaCambioEnCurso();
     bool DetieneServicio(const QString& servicio, pasos::EstadoServicio estado);
