@@ -2,6 +2,7 @@
 
 #include "Mensajes.h"
 #include "Modulo.h"
+#include "OtrasVentanas.h"
 #include "Proceso.h"
 
 #include <QApplication>
@@ -174,13 +175,19 @@ void frmEstado::ConstruyeControles() {
     cmdReiniciar->setAutoDefault(false);
     connect(cmdReiniciar, &QPushButton::clicked, this, &frmEstado::cmdReiniciar_Click);
     Coloca(cmdReiniciar, 2520, 7260, 2160, 480);
+    cmdCambios = new QPushButton(QStringLiteral("Cambios en los archivos"), this);
+    cmdCambios->setObjectName(QStringLiteral("cmdCambios"));
+    cmdCambios->setAutoDefault(false);
+    cmdCambios->setEnabled(static_cast<bool>(VentanaCambios()));
+    connect(cmdCambios, &QPushButton::clicked, this, &frmEstado::cmdCambios_Click);
+    Coloca(cmdCambios, 4800, 7260, 2400, 480);
     lblActualizado = new QLabel(this);
     lblActualizado->setObjectName(QStringLiteral("lblActualizado"));
     lblActualizado->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Coloca(lblActualizado, 6480, 7260, 6120, 480);
+    Coloca(lblActualizado, 7320, 7260, 5280, 480);
 
     Coloca(CreaCapturaDOS(true), 240, 7860, 12360, 2280);
-    OrdenTabulacion({cmdVerificar, cmdReiniciar});
+    OrdenTabulacion({cmdVerificar, cmdReiniciar, cmdCambios});
 }
 
 void frmEstado::Form_Activate() {
@@ -491,6 +498,18 @@ void frmEstado::MuestraVerificacion(const estado::Verificacion& v) {
         Estado(aviso);
         rtqx5::MsgBox(Utf8(aviso), rtqx5::vbCritical, "ERROR");
     }
+}
+
+void frmEstado::cmdCambios_Click() {
+    if (!VentanaCambios())
+        return;
+    std::unique_ptr<QDialog> ventana = VentanaCambios()(this);
+    if (!ventana)
+        return;
+    ventana->setWindowModality(Qt::ApplicationModal);
+    ventana->exec();
+    // Una versión restaurada cambia lo que hay que mostrar.
+    Actualiza();
 }
 
 void frmEstado::cmdReiniciar_Click() {

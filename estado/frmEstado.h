@@ -51,6 +51,8 @@ public:
     void cmdProceder_Click() override;
     void cmdVerificar_Click();
     void cmdReiniciar_Click();
+    // Abre "Cambios en los archivos de opciones" (VentanaCambios), modal.
+    void cmdCambios_Click();
     // Lanza las consultas de los servidores que no tengan una en curso.
     void Actualiza();
 
@@ -64,6 +66,7 @@ public:
     std::vector<QLabel*> lblEsclavo;
     QPushButton* cmdVerificar = nullptr;
     QPushButton* cmdReiniciar = nullptr;
+    QPushButton* cmdCambios = nullptr;
     QTimer* tmrActualiza = nullptr;
 
 protected:

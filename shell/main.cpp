@@ -1,5 +1,7 @@
 #include "MensajeroQt.h"
 #include "MideArranque.h"
+#include "OtrasVentanas.h"
+#include "VentanaCambios.h"
 #include "frmEsclavo.h"
 #include "frmEstado.h"
 #include "frmInicial.h"
@@ -16,6 +18,7 @@ static void ConectaOpciones(frmInicial& ventana) {
     ventana.AsignaOpcion(1, [] { return std::make_unique<frmMaestro>(); });
     ventana.AsignaOpcion(2, [] { return std::make_unique<frmEsclavo>(); });
     ventana.AsignaOpcion(3, [] { return std::make_unique<frmEstado>(); });
+    VentanaCambios() = [](QWidget* padre) { return CreaVentanaCambios(padre); };
 }
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 // QXmirror como esclavo, hechos con las ventanas de nueva instancia, maestro y
 // esclavo, como lo haría el técnico.
 #include "EntornoProcedimiento.h"
+#include "OtrasVentanas.h"
 #include "frmEsclavo.h"
 #include "frmEstado.h"
 #include "frmInstancia.h"
@@ -352,6 +353,26 @@ TEST_F(frmEstadoTest, MaestroSinRespuestaNoCongelaLaVentana) {
     w.reset();
     EXPECT_LT(reloj.elapsed(), 200);
     QTest::qWait(3000); // la consulta abandonada termina sin ventana
+
+    // "Cambios en los archivos": sin ventana asignada no se ofrece; con ella,
+    // la abre modal sobre el estado.
+    Proceso::BasesDD->cPuerto = sandbox.Puerto();
+    w = Abre();
+    EXPECT_FALSE(w->cmdCambios->isEnabled());
+    w->close();
+    QWidget* padre = nullptr;
+    VentanaCambios() = [&padre](QWidget* p) {
+        padre = p;
+        auto d = std::make_unique<QDialog>(p);
+        QTimer::singleShot(0, d.get(), &QDialog::accept);
+        return d;
+    };
+    w = Abre();
+    ASSERT_TRUE(w->cmdCambios->isEnabled());
+    w->cmdCambios->click();
+    EXPECT_EQ(padre, w.get());
+    VentanaCambios() = nullptr;
+    w->close();
 }
 
 } // namespace

@@ -1,0 +1,6 @@
+#include "OtrasVentanas.h"
+
+CreaDialogo& VentanaCambios() {
+    static CreaDialogo crea;
+    return crea;
+}
