@@ -630,17 +630,19 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
                         Utf8(HostMaestro),          Utf8(PuertoMaestro),
                         Proceso::BasesDD->cUsuario, juegoCaracteres_};
 
-    // Cada comando vacía la caja: las líneas de la copia quedan también en la
-    // bitácora y se repiten tras la carga.
+    // Cada comando vacía la caja: las líneas de la copia van arriba de su
+    // salida mientras corre, a la bitácora, y se repiten tras la carga.
     const auto linea = [&](const QString& texto) {
         Paso([&] { EscribeBitacora(texto); });
         Estado(texto);
     };
-    linea(QStringLiteral("El servidor MAESTRO quedará en solo lectura mientras se copian los "
-                         "datos"));
+    const QString aviso =
+        QStringLiteral("El servidor MAESTRO quedará en solo lectura mientras se copian los datos");
+    linea(aviso);
     QElapsedTimer reloj;
     reloj.start();
-    const bool volcoBien = EjecutaComando(pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado)));
+    const bool volcoBien =
+        EjecutaComando(pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado)), {}, aviso);
     const double segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
     if (!volcoBien)
         return detenida(QStringLiteral("el volcado del MAESTRO falló"));
@@ -660,7 +662,8 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
     linea(enLaCopia);
 
     d.puerto = Utf8(puertoInstancia);
-    if (!EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado))))
+    if (!EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado)), {},
+                        bloqueo + QStringLiteral("\r\n") + enLaCopia))
         return detenida(QStringLiteral("la carga en la instancia %1 falló").arg(Servicio));
     Estado(bloqueo);
     Estado(enLaCopia);

@@ -261,10 +261,38 @@ std::optional<rtqx5::ErrorRT> VentanaProcedimiento::PasoAnotado(const QString& q
     return error;
 }
 
-bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std::string& mostrado) {
+namespace {
+
+// La caja del comando con líneas fijas arriba: donde el ejecutor la vacía,
+// quedan esas líneas.
+class CajaConEncabezado : public ejecucion::Caja {
+public:
+    CajaConEncabezado(QWidget* caja, std::string encabezado)
+        : caja_(caja), encabezado_(std::move(encabezado)) {}
+    std::string Texto() const override { return caja_.Texto(); }
+    void PonTexto(const std::string& texto) override {
+        caja_.PonTexto(texto.empty() ? encabezado_ : texto);
+    }
+    void Agrega(const std::string& texto) override { caja_.Agrega(texto); }
+    long MaxLength() const override { return caja_.MaxLength(); }
+    bool MultiLine() const override { return caja_.MultiLine(); }
+    void CursorAlFinal() override { caja_.CursorAlFinal(); }
+
+private:
+    ejecucion::CajaQt caja_;
+    std::string encabezado_;
+};
+
+} // namespace
+
+bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std::string& mostrado,
+                                          const QString& encabezado) {
     const QString texto = DeUtf8(mostrado.empty() ? comando : mostrado);
     Paso([&] { EscribeBitacora(texto); });
-    ejecucion::CajaQt caja(txtCapturaDOS);
+    QString lineas = encabezado;
+    if (!lineas.isEmpty() && !lineas.endsWith(QLatin1Char('\n')))
+        lineas += QStringLiteral("\r\n");
+    CajaConEncabezado caja(txtCapturaDOS, Utf8(lineas));
     std::string bloque, salida;
     std::int32_t codigo = 0;
     const bool iniciado =

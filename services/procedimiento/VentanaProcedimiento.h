@@ -129,7 +129,10 @@ protected:
     // que termina con código distinto de 0 se anota como falla con su salida.
     // `mostrado`: el texto del comando en la bitácora y en las fallas (con la
     // contraseña oculta); vacío, el comando mismo.
-    bool EjecutaComando(const std::string& comando, const std::string& mostrado = {});
+    // `encabezado`: líneas que quedan arriba de la salida en la caja mientras
+    // el comando corre (la caja se vacía al empezar).
+    bool EjecutaComando(const std::string& comando, const std::string& mostrado = {},
+                        const QString& encabezado = {});
 
     // Copia el archivo junto a sí mismo (<archivo>.<aaaammdd-hhnnss>.bak) antes
     // de cambiarlo y anota la copia en la bitácora, en la caja y en el aviso

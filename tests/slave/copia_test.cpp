@@ -117,7 +117,7 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
                       ">>" +
                       Comillas(registro) +
                       " 2>/dev/null\n"
-                      "  sleep 0.02\ndone\nwait $hijo\n");
+                      "  sleep 0.02\ndone\nwait $hijo; r=$?; sleep 0.3; exit $r\n");
 
     auto w = std::make_unique<frmEsclavo>();
     Muestra(*w);
@@ -133,9 +133,15 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     venta.Execute("USE datos1");
     int siguiente = 1000;
     QTimer escritor;
+    // Mientras corre el volcado, el aviso sigue arriba de su salida.
+    bool avisoConVolcado = false;
     QObject::connect(&escritor, &QTimer::timeout, [&] {
         venta.Execute("INSERT INTO articulos VALUES (" + std::to_string(siguiente++) +
                       ", 'Venta', 1.00)");
+        const QString texto = w->txtCapturaDOS->toPlainText();
+        if (texto.contains(QStringLiteral("-- Retrieving table structure")) &&
+            texto.startsWith(QStringLiteral("El servidor MAESTRO quedará en solo lectura")))
+            avisoConVolcado = true;
     });
     escritor.start(20);
     QTest::qWait(200);
@@ -145,6 +151,7 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     escritor.stop();
     const int vendidas = siguiente - 1000;
     EXPECT_GE(vendidas, 20);
+    EXPECT_TRUE(avisoConVolcado) << "el aviso no se vio mientras se volcaba";
 
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
     EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado")) << cajas.cajas[1].texto;
