@@ -145,25 +145,9 @@ void frmMaestro::AvisaSinConexion() const {
 }
 
 frmMaestro::ReglaCampo frmMaestro::Regla(int Index) const {
-    // Los largos que acepta MySQL 5.1 en la dirección de la cuenta (60) y en
-    // la clave que el esclavo guarda (32); el usuario, hasta 32 como MySQL 5.7
-    // y 8 (5.1 rechaza más de 16 con su propio mensaje).
-    switch (Index) {
-    case 0:
-        return {QStringLiteral("Usuario:"), 32};
-    case 1:
-        return {QStringLiteral("Dirección:"), 60};
-    case 2:
-        return {QStringLiteral("Contraseña:"), 32};
-    case 3:
-        return {QStringLiteral("Nombre para archivos LOG:"), pasos::kMaxValorOpcion};
-    case 4:
-        return {QStringLiteral("Días de expiración para archivos LOG:"), 2};
-    case 5:
-        return {QStringLiteral("Identificación del servidor MAESTRO"), 2};
-    default:
-        return {QStringLiteral("Nombre de la instancia MAESTRA:"), pasos::kMaxValorOpcion};
-    }
+    if (Index <= 5)
+        return ReglaComun(Index, QStringLiteral("Identificación del servidor MAESTRO"));
+    return {QStringLiteral("Nombre de la instancia MAESTRA:"), pasos::kMaxValorOpcion};
 }
 
 bool frmMaestro::Marcado(QListWidget* lista, int i) {

@@ -261,22 +261,9 @@ void frmEsclavo::CargaDatosArchivo() {
 }
 
 frmEsclavo::ReglaCampo frmEsclavo::Regla(int Index) const {
-    // CHANGE MASTER TO admite en MySQL 5.1 una dirección de 60 caracteres y una
-    // contraseña de 32; el usuario, hasta 32 como MySQL 5.7 y 8 (5.1 rechaza
-    // más de 16 con su propio mensaje, que la corrida anota).
+    if (Index <= 5)
+        return ReglaComun(Index, QStringLiteral("Identificación del servidor"));
     switch (Index) {
-    case 0:
-        return {QStringLiteral("Usuario:"), 32};
-    case 1:
-        return {QStringLiteral("Dirección:"), 60};
-    case 2:
-        return {QStringLiteral("Contraseña:"), 32};
-    case 3:
-        return {QStringLiteral("Nombre para archivos LOG:"), pasos::kMaxValorOpcion};
-    case 4:
-        return {QStringLiteral("Días de expiración para archivos LOG:"), 2};
-    case 5:
-        return {QStringLiteral("Identificación del servidor"), 2};
     case 6:
         return {QStringLiteral("Nombre de la instancia usada:"), pasos::kMaxNombreBase,
                 ReglaCampo::NombreArchivo};

@@ -13,13 +13,6 @@ namespace pasos {
 
 namespace {
 
-std::string Minusculas(std::string texto) {
-    std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return texto;
-}
-
 // --host=H --port=P --protocol=tcp --user=U --default-character-set=C, after
 // the program and the password file.
 std::string Conexion(const std::string& programa, const DatosCopia& d, const std::string& host) {
@@ -93,10 +86,10 @@ std::vector<std::string> BasesACopiar(const std::string& principal,
                                       const std::vector<std::string>& enMaestro) {
     std::vector<std::string> r{principal};
     for (const char* base : kBasesAcompanantes) {
-        if (Minusculas(principal) == base)
+        if (MinusculasAscii(principal) == base)
             continue;
         if (std::any_of(enMaestro.begin(), enMaestro.end(),
-                        [&](const std::string& b) { return Minusculas(b) == base; }))
+                        [&](const std::string& b) { return MinusculasAscii(b) == base; }))
             r.emplace_back(base);
     }
     return r;
@@ -161,15 +154,7 @@ std::optional<CoordenadasLog> LeeCoordenadasArchivo(const std::string& ruta) {
 }
 
 std::string NombreVolcado(const std::string& carpeta, const std::string& base, std::time_t cuando) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &cuando);
-#else
-    localtime_r(&cuando, &local);
-#endif
-    char marca[32];
-    std::snprintf(marca, sizeof marca, "%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    const std::string marca = MarcaDeTiempo(cuando);
     std::string r = carpeta;
     r += "copia-";
     // Only letters, digits, "_" and "-" of the name: the client's "source"

@@ -14,17 +14,10 @@ namespace pasos {
 
 namespace {
 
-std::string Minusculas(std::string texto) {
-    std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return texto;
-}
-
 // "name" and ".ext" of a file name, in lower case (Windows names do not
 // tell case); no dot: no extension.
 std::pair<std::string, std::string> PartesNombre(const std::string& nombre) {
-    const std::string n = Minusculas(nombre);
+    const std::string n = MinusculasAscii(nombre);
     const auto punto = n.rfind('.');
     if (punto == std::string::npos)
         return {n, {}};
@@ -108,7 +101,7 @@ namespace {
 
 // A path as Windows compares it: one separator, no final one, lower case.
 std::string FormaWindows(const std::string& ruta) {
-    std::string r = Minusculas(ruta);
+    std::string r = MinusculasAscii(ruta);
     std::replace(r.begin(), r.end(), '/', '\\');
     while (r.size() > 1 && r.back() == '\\')
         r.pop_back();

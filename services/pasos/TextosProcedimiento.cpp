@@ -163,7 +163,14 @@ std::string TextoError(long numero, const std::string& descripcion) {
     return Une("Error", numero >= 0 ? " " : "", std::to_string(numero), ", ", descripcion);
 }
 
-std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden) {
+std::string MinusculasAscii(std::string texto) {
+    for (char& c : texto)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return texto;
+}
+
+std::string MarcaDeTiempo(std::time_t cuando) {
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &cuando);
@@ -173,8 +180,12 @@ std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orde
     char marca[32];
     std::snprintf(marca, sizeof marca, "%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return Une(ruta, ".", marca, orden > 1 ? Une("-", std::to_string(orden)) : std::string(),
-               ".bak");
+    return marca;
+}
+
+std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden) {
+    return Une(ruta, ".", MarcaDeTiempo(cuando),
+               orden > 1 ? Une("-", std::to_string(orden)) : std::string(), ".bak");
 }
 
 } // namespace pasos

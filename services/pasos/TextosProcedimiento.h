@@ -93,6 +93,12 @@ std::string ComandoVersionServidor(const std::string& rutaMySQL);
 // that is zero or positive, its minus sign otherwise) + ", " + description.
 std::string TextoError(long numero, const std::string& descripcion);
 
+// The text with its ASCII capitals in lower case (other bytes as they are).
+std::string MinusculasAscii(std::string texto);
+
+// yyyymmdd-hhnnss of `cuando` in local time: the mark of backup and dump names.
+std::string MarcaDeTiempo(std::time_t cuando);
+
 // The backup name of a file: the file's own path + "." + yyyymmdd-hhnnss of
 // `cuando` (local time) + ".bak"; with `orden` > 1, "-" + orden before ".bak".
 std::string NombreRespaldo(const std::string& ruta, std::time_t cuando, int orden = 1);

@@ -52,9 +52,7 @@ bool EsMySQL(const VersionServidor& v) {
 
 VersionServidor LeeVersion(const std::string& texto) {
     VersionServidor v;
-    std::string minusculas;
-    for (char c : texto)
-        minusculas += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string minusculas = MinusculasAscii(texto);
     // `mysqld --version` names the version after "Ver " (the path before it
     // may hold digits, blanks or "mariadb" of its own); SELECT VERSION()
     // starts with it.

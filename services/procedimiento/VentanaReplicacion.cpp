@@ -46,6 +46,27 @@ void VentanaReplicacion::InstalaValidaciones() {
     ValidaAlSalir(txtElINI, [this](bool& Cancel) { txtElINI_Validate(Cancel); });
 }
 
+VentanaReplicacion::ReglaCampo VentanaReplicacion::ReglaComun(int Index,
+                                                              const QString& identificador) {
+    // CHANGE MASTER TO admite en MySQL 5.1 una dirección de 60 caracteres y una
+    // contraseña de 32; el usuario, hasta 32 como MySQL 5.7 y 8 (5.1 rechaza
+    // más de 16 con su propio mensaje, que la corrida anota).
+    switch (Index) {
+    case 0:
+        return {QStringLiteral("Usuario:"), 32};
+    case 1:
+        return {QStringLiteral("Dirección:"), 60};
+    case 2:
+        return {QStringLiteral("Contraseña:"), 32};
+    case 3:
+        return {QStringLiteral("Nombre para archivos LOG:"), pasos::kMaxValorOpcion};
+    case 4:
+        return {QStringLiteral("Días de expiración para archivos LOG:"), 2};
+    default:
+        return {identificador, 2};
+    }
+}
+
 void VentanaReplicacion::PonDato(const QString& valor, int indice) {
     if (!valor.isEmpty())
         txtDato[static_cast<std::size_t>(indice)]->setText(valor);

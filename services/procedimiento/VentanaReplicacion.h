@@ -53,6 +53,9 @@ protected:
         Tipo tipo = Texto;
     };
     virtual ReglaCampo Regla(int Index) const = 0;
+    // Las reglas de los campos 0 a 5, iguales en ambas ventanas (cuenta,
+    // registros, identificador); `identificador`, la etiqueta del campo 5.
+    static ReglaCampo ReglaComun(int Index, const QString& identificador);
     // Cuadro crítico "El campo «nombre» motivo", título "Error".
     static void AvisaCampo(const QString& nombre, const QString& motivo);
 

@@ -2,8 +2,8 @@
 // propio entorno de prueba: el servicio "MySQL" como maestro y la instancia
 // QXmirror como esclavo, hechos con las ventanas de nueva instancia, maestro y
 // esclavo, como lo haría el técnico.
-#include "EntornoProcedimiento.h"
 #include "OtrasVentanas.h"
+#include "ReplicaPrueba.h"
 #include "frmEsclavo.h"
 #include "frmEstado.h"
 #include "frmInstancia.h"
@@ -71,43 +71,14 @@ private:
     std::string puerto_;
 };
 
-class frmEstadoTest : public EntornoProcedimiento {
+class frmEstadoTest : public EntornoReplica {
 protected:
-    std::string Ini(const std::string& nombre) const { return (sandbox.MySQL() / nombre).string(); }
-
     // QXmirror con la ventana de nueva instancia, el maestro con la suya, la
     // copia de datos1 y el esclavo con su ventana; los dos hilos corren.
     void PreparaReplica() {
-        puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
-        {
-            frmInstancia instancia;
-            Muestra(instancia);
-            instancia.txtDatoMultiLinea->setPlainText(
-                QString::fromStdString((sandbox.Carpeta() / "qxdata").string()));
-            instancia.txtDato[5]->setText(QString::fromStdString(puertoEsclavo));
-            cajas.respuestas = {rtqx5::vbYes};
-            instancia.cmdProceder_Click();
-            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado"))
-                << cajas.cajas.back().texto;
-        }
-        {
-            frmMaestro maestro;
-            Muestra(maestro);
-            maestro.txtDato[1]->setText("127.0.0.1");
-            maestro.txtDato[2]->setText(QString::fromStdString(kClave));
-            cajas.respuestas = {rtqx5::vbYes};
-            maestro.cmdProceder_Click();
-            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado"))
-                << cajas.cajas.back().texto;
-        }
-        const std::string root = " --no-defaults --protocol=tcp -h127.0.0.1 -uroot";
-        std::string salida;
-        ASSERT_EQ(sandbox.Orden("export MYSQL_PWD=\"$RT_MYSQL_PASSWORD\"; mariadb-dump" + root +
-                                    " -P\"$RT_MYSQL_PORT\" --databases datos1 | mariadb" + root +
-                                    " -P" + puertoEsclavo,
-                                &salida),
-                  0)
-            << salida;
+        ASSERT_NO_FATAL_FAILURE(CreaQXmirror());
+        ASSERT_NO_FATAL_FAILURE(CorreMaestro(kClave));
+        ASSERT_NO_FATAL_FAILURE(CopiaDatos1());
         {
             frmEsclavo esclavo;
             Muestra(esclavo);
@@ -166,8 +137,6 @@ protected:
         EXPECT_TRUE(Espera([&] { return !w.Verificando(); }, 90000));
         return w.txtCapturaDOS->toPlainText().toStdString();
     }
-
-    std::string puertoEsclavo;
 };
 
 // Una réplica sana: los dos hilos corren, 0 bytes pendientes y todas las

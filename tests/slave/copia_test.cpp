@@ -2,7 +2,7 @@
 // dos servidores reales del entorno de prueba: el servicio "MySQL" como
 // maestro (con la ventana del maestro) y QXmirror (con la de nueva instancia)
 // sin ninguna copia previa de datos1.
-#include "EntornoProcedimiento.h"
+#include "ReplicaPrueba.h"
 #include "frmEsclavo.h"
 #include "frmInstancia.h"
 #include "frmMaestro.h"
@@ -28,34 +28,13 @@ const char* const kAcompanantes[][2] = {{"catalogossat", "claves_producto"},
                                         {"generalorvalo", "parametros"},
                                         {"orvaloreportes", "reportes"}};
 
-class CopiaDatosTest : public EntornoProcedimiento {
+class CopiaDatosTest : public EntornoReplica {
 protected:
-    std::string Ini(const std::string& nombre) const { return (sandbox.MySQL() / nombre).string(); }
-    fs::path DatosQXmirror() const { return sandbox.Carpeta() / "qxdata"; }
-
     // QXmirror con la ventana de nueva instancia y el maestro con la suya; nada
     // de datos1 en QXmirror.
     void PreparaMaestroYQXmirror() {
-        puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
-        {
-            frmInstancia instancia;
-            Muestra(instancia);
-            instancia.txtDatoMultiLinea->setPlainText(
-                QString::fromStdString(DatosQXmirror().string()));
-            instancia.txtDato[5]->setText(QString::fromStdString(puertoEsclavo));
-            cajas.respuestas = {rtqx5::vbYes};
-            instancia.cmdProceder_Click();
-            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado");
-        }
-        {
-            frmMaestro maestro;
-            Muestra(maestro);
-            maestro.txtDato[1]->setText("127.0.0.1");
-            maestro.txtDato[2]->setText(QString::fromStdString(kClave));
-            cajas.respuestas = {rtqx5::vbYes};
-            maestro.cmdProceder_Click();
-            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado"));
-        }
+        ASSERT_NO_FATAL_FAILURE(CreaQXmirror());
+        ASSERT_NO_FATAL_FAILURE(CorreMaestro(kClave));
         cajas.cajas.clear();
         fs::remove(sandbox.Programa() / "BitacoraReplicacionTesal.txt");
     }
@@ -98,8 +77,6 @@ protected:
     std::string Caja(const frmEsclavo& w) const {
         return w.txtCapturaDOS->toPlainText().toStdString();
     }
-
-    std::string puertoEsclavo;
 };
 
 // Con la casilla (marcada sola: QXmirror no tiene datos1) la réplica se hace

@@ -2,7 +2,7 @@
 // prueba: el servicio "MySQL" como maestro y una segunda instancia QXmirror
 // con una copia de datos1, hechos con las ventanas del maestro y de nueva
 // instancia. La replicación se prueba con una fila que llega.
-#include "EntornoProcedimiento.h"
+#include "ReplicaPrueba.h"
 #include "frmEsclavo.h"
 #include "frmInstancia.h"
 #include "frmMaestro.h"
@@ -28,9 +28,8 @@ std::string Caja(const frmEsclavo& w) {
     return w.txtCapturaDOS->toPlainText().toStdString();
 }
 
-class frmEsclavoTest : public EntornoProcedimiento {
+class frmEsclavoTest : public EntornoReplica {
 protected:
-    std::string Ini(const std::string& nombre) const { return (sandbox.MySQL() / nombre).string(); }
     std::string Configuracion() const {
         return (sandbox.Programa() / "ReplicacionTesal.ini").string();
     }
@@ -44,44 +43,16 @@ protected:
         return w;
     }
 
-    // Lo que hace el técnico antes: QXmirror con la ventana de nueva instancia,
-    // el maestro con la suya (la cuenta de replicación con una clave que lleva
-    // comilla, diagonal y "#") y, justo tras el reinicio del maestro con el
-    // registro binario y antes de cualquier escritura, la copia de datos1.
+    // Lo que hace el técnico antes: QXmirror, el maestro (la cuenta de
+    // replicación con una clave que lleva comilla, diagonal y "#") y, justo
+    // tras el reinicio del maestro y antes de cualquier escritura, la copia de
+    // datos1.
     void PreparaMaestroYQXmirror() {
-        // El campo del puerto de la ventana de nueva instancia admite cuatro cifras.
-        puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
-        {
-            frmInstancia instancia;
-            Muestra(instancia);
-            instancia.txtDatoMultiLinea->setPlainText(
-                QString::fromStdString((sandbox.Carpeta() / "qxdata").string()));
-            instancia.txtDato[5]->setText(QString::fromStdString(puertoEsclavo));
-            cajas.respuestas = {rtqx5::vbYes};
-            instancia.cmdProceder_Click();
-            ASSERT_EQ(cajas.cajas.back().texto, "Proceso terminado")
-                << instancia.txtCapturaDOS->toPlainText().toStdString();
-        }
-        {
-            frmMaestro maestro;
-            Muestra(maestro);
-            maestro.txtDato[1]->setText("127.0.0.1");
-            maestro.txtDato[2]->setText(QString::fromStdString(kClave));
-            cajas.respuestas = {rtqx5::vbYes};
-            maestro.cmdProceder_Click();
-            ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado\r\n\r\nCopia"))
-                << maestro.txtCapturaDOS->toPlainText().toStdString();
-        }
-        const std::string root = " --no-defaults --protocol=tcp -h127.0.0.1 -uroot";
-        std::string salida;
-        ASSERT_EQ(sandbox.Orden("export MYSQL_PWD=\"$RT_MYSQL_PASSWORD\"; mariadb-dump" + root +
-                                    " -P\"$RT_MYSQL_PORT\" --databases datos1 | mariadb" + root +
-                                    " -P" + puertoEsclavo,
-                                &salida),
-                  0)
-            << salida;
+        ASSERT_NO_FATAL_FAILURE(CreaQXmirror());
+        ASSERT_NO_FATAL_FAILURE(CorreMaestro(kClave));
+        ASSERT_NO_FATAL_FAILURE(CopiaDatos1());
         cajas.cajas.clear();
-        // Los tres avisos de arriba y su bitácora no cuentan para el esclavo.
+        // Los avisos de arriba y su bitácora no cuentan para el esclavo.
         fs::remove(sandbox.Programa() / "BitacoraReplicacionTesal.txt");
     }
 
@@ -97,19 +68,6 @@ protected:
         w.txtDato[6]->setText("QXmirror");
         // El identificador leído del my.ini del maestro no se queda: el de diseño.
         EXPECT_EQ(w.txtDato[5]->text(), "2");
-    }
-
-    // La ventana del maestro otra vez, con la clave dada para la cuenta.
-    void CorreMaestro(const std::string& clave) {
-        frmMaestro maestro;
-        Muestra(maestro);
-        maestro.txtDato[1]->setText("127.0.0.1");
-        maestro.txtDato[2]->setText(QString::fromStdString(clave));
-        cajas.cajas.clear();
-        cajas.respuestas = {rtqx5::vbYes};
-        maestro.cmdProceder_Click();
-        ASSERT_TRUE(cajas.cajas.back().texto.starts_with("Proceso terminado\r\n\r\nCopia"))
-            << maestro.txtCapturaDOS->toPlainText().toStdString();
     }
 
     // Proceder con Sí, que termina bien con los dos hilos corriendo; la
@@ -147,8 +105,6 @@ protected:
         EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
         EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes") << estado.Valor("Last_SQL_Error");
     }
-
-    std::string puertoEsclavo;
 };
 
 // Antes de cambiar nada, un maestro que no contesta y uno con el mismo
