@@ -358,6 +358,15 @@ bool frmEsclavo::Rechaza(const QString& texto) {
 }
 
 bool frmEsclavo::ConectaInstancia(const QString& puerto) {
+    // Sin el archivo de la instancia no se sabe su puerto: ninguno por omisión.
+    if (puerto.isEmpty()) {
+        rtqx5::MsgBox(
+            Utf8(QStringLiteral("No pudo conectar a la instancia indicada (%1): no se "
+                                "conoce su puerto porque no existe su archivo «%2»")
+                     .arg(Servicio, RutaMySQLPrincipal() + Servicio + QStringLiteral(".ini"))),
+            rtqx5::vbCritical, "ERROR");
+        return false;
+    }
     rtqx5::BasesDD bd = CuentaProducto(puerto);
     if (bd.ConectarAservidor(Conexion))
         return true;

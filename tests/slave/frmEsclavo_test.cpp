@@ -304,8 +304,10 @@ TEST_F(frmEsclavoTest, LaInstanciaSeRevisaAntesDeCambiarNada) {
     EXPECT_EQ(cajas.cajas[0].titulo, "Error");
     EXPECT_EQ(cajas.cajas[2].titulo, "ERROR");
     EXPECT_EQ(cajas.cajas[2].estilo, rtqx5::vbCritical);
-    EXPECT_EQ(cajas.cajas[2].texto, "No pudo conectar a la instancia indicada (NoExiste, puerto "
-                                    "«»): el puerto \"\" no es un número de 1 a 65535");
+    EXPECT_EQ(cajas.cajas[2].texto,
+              "No pudo conectar a la instancia indicada (NoExiste): no se conoce su puerto porque "
+              "no existe su archivo «" +
+                  Ini("NoExiste.ini") + "»");
     EXPECT_EQ(Proceso::BasesDD->cPuerto, puertoProducto);
     EXPECT_TRUE(w->txtPorto->text().isEmpty());
     EXPECT_TRUE(w->cmdProceder->isEnabled());
