@@ -626,8 +626,8 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
                         Utf8(HostMaestro),          Utf8(PuertoMaestro),
                         Proceso::BasesDD->cUsuario, juegoCaracteres_};
 
-    // Cada comando vacía la caja: las líneas de la copia van arriba de su
-    // salida mientras corre, a la bitácora, y se repiten tras la carga.
+    // Cada comando vacía la caja: las líneas de la copia van arriba de la
+    // salida del comando que sigue y a la bitácora.
     const auto linea = [&](const QString& texto) {
         Paso([&] { EscribeBitacora(texto); });
         Estado(texto);
@@ -661,8 +661,6 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
     if (!EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado)), {},
                         bloqueo + QStringLiteral("\r\n") + enLaCopia))
         return detenida(QStringLiteral("la carga en la instancia %1 falló").arg(Servicio));
-    Estado(bloqueo);
-    Estado(enLaCopia);
     linea(QStringLiteral("Datos cargados en la instancia ") + Servicio);
 
     // Con la posición van el servidor, el puerto y la cuenta en una sola

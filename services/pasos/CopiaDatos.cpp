@@ -173,7 +173,8 @@ std::string NombreVolcado(const std::string& carpeta, const std::string& base, s
 std::string Megabytes(std::uint64_t bytes) {
     const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
     char texto[32];
-    std::snprintf(texto, sizeof texto, mb < 9.95 ? "%.1f" : "%.0f", mb);
+    // A small copy still shows its size ("0.02"), a large one whole megabytes.
+    std::snprintf(texto, sizeof texto, mb < 0.95 ? "%.2f" : mb < 9.95 ? "%.1f" : "%.0f", mb);
     return texto;
 }
 

@@ -89,7 +89,9 @@ TEST(CopiaDatos, LineasDelVolcadoYDeLaCarga) {
     const std::string nombre = pasos::NombreVolcado("/d/", "da;tos 1", 0);
     EXPECT_TRUE(nombre.starts_with("/d/copia-da_tos_1-")) << nombre;
     EXPECT_TRUE(nombre.ends_with(".sql"));
-    EXPECT_EQ(pasos::Megabytes(400 * 1024), "0.4");
+    EXPECT_EQ(pasos::Megabytes(400 * 1024), "0.39");
+    EXPECT_EQ(pasos::Megabytes(20 * 1024), "0.02");
+    EXPECT_EQ(pasos::Megabytes(3 * 1024 * 1024 + 400 * 1024), "3.4");
     EXPECT_EQ(pasos::Megabytes(182ull * 1024 * 1024 + 1000), "182");
 }
 
