@@ -10,9 +10,13 @@
 //     master is locked while the dump runs;
 //   - the pipe: mysqldump --lock-all-tables --master-data=2 … | mysql …, the
 //     master locked until the dump has been read by the load;
-//   - the plain dump to /dev/null, the least the lock can last.
-// Prints the best of the rounds and the goals: the window's total at most
-// 1.25 × the pipe's, its lock at most 1.1 × the plain dump.
+//   - the same dump straight into a file, the least the lock can last.
+// Prints the best of the rounds and, for the goals, the median over the
+// rounds of each round's ratio (the machine's load moves single rounds): the
+// window's total at most 1.25 × the pipe's, its lock at most 1.1 × the plain
+// dump, and the longest
+// the window's event loop stood still during its copy (a 5 ms timer; the
+// runner pumps events as in the window), under 50 ms.
 
 #include "CajaQt.h"
 #include "ClaveTemporal.h"
@@ -20,7 +24,9 @@
 #include "EjecucionCMD.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +34,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -102,11 +109,24 @@ double Tuberia(const Datos& d) {
     return Segundos(inicio);
 }
 
+// The same dump into a file, run directly: what the lock cannot be shorter
+// than when the dump goes to a file.
 double VolcadoSolo(const Datos& d) {
+    const std::string archivo =
+        (std::filesystem::temp_directory_path() / "bench-copia-solo.sql").string();
     const auto inicio = Reloj::now();
-    if (!Orden(Cliente(d, "mariadb-dump", d.maestro) + kOpcionesVolcado + d.base + " >/dev/null"))
+    if (!Orden(Cliente(d, "mariadb-dump", d.maestro) + kOpcionesVolcado + d.base +
+               " --result-file=" + Comillas(archivo)))
         return -1;
-    return Segundos(inicio);
+    const double segundos = Segundos(inicio);
+    std::filesystem::remove(archivo);
+    return segundos;
+}
+
+double Mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace
@@ -123,12 +143,23 @@ int main(int argc, char** argv) {
     QPlainTextEdit caja;
     caja.resize(337, 264);
     caja.show();
+    ejecucion::InstalaBombaQt();
+    // The longest gap between two ticks while the window's copy runs.
+    qint64 parada = 0;
+    QElapsedTimer entreTics;
+    QTimer tic;
+    QObject::connect(&tic, &QTimer::timeout,
+                     [&] { parada = std::max(parada, entreTics.restart()); });
 
     double bloqueo = 1e9, ventana = 1e9, tuberia = 1e9, volcado = 1e9;
+    std::vector<double> razonesTotal, razonesBloqueo;
     for (int i = 0; i < veces; ++i) {
         if (!VaciaEsclavo(d))
             return 1;
+        entreTics.start();
+        tic.start(5);
         const auto [b, t] = CopiaDeLaVentana(d, caja);
+        tic.stop();
         if (!VaciaEsclavo(d))
             return 1;
         const double p = Tuberia(d);
@@ -137,6 +168,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "una de las copias falló\n");
             return 1;
         }
+        razonesTotal.push_back(t / p);
+        razonesBloqueo.push_back(b / v);
         bloqueo = std::min(bloqueo, b);
         ventana = std::min(ventana, t);
         tuberia = std::min(tuberia, p);
@@ -146,15 +179,17 @@ int main(int argc, char** argv) {
                     i + 1, t, b, p, v);
         std::fflush(stdout);
     }
-    const double razonTotal = ventana / tuberia;
-    const double razonBloqueo = bloqueo / volcado;
+    const double razonTotal = Mediana(razonesTotal);
+    const double razonBloqueo = Mediana(razonesBloqueo);
     std::printf(
         "\n| | ventana (archivo + carga) | tubería | volcado solo |\n|---|---:|---:|---:|\n");
     std::printf("| total | %.2f s | %.2f s | |\n", ventana, tuberia);
     std::printf("| maestro bloqueado | %.2f s | %.2f s | %.2f s |\n", bloqueo, tuberia, volcado);
-    std::printf("\ntotal ventana / tubería: %.2f (meta ≤ 1.25) %s\n", razonTotal,
-                razonTotal <= 1.25 ? "cumple" : "NO CUMPLE");
-    std::printf("bloqueo ventana / volcado solo: %.2f (meta ≤ 1.10) %s\n", razonBloqueo,
-                razonBloqueo <= 1.10 ? "cumple" : "NO CUMPLE");
-    return razonTotal <= 1.25 && razonBloqueo <= 1.10 ? 0 : 3;
+    std::printf("\ntotal ventana / tubería, mediana de las rondas: %.2f (meta ≤ 1.25) %s\n",
+                razonTotal, razonTotal <= 1.25 ? "cumple" : "NO CUMPLE");
+    std::printf("bloqueo ventana / volcado solo, mediana de las rondas: %.2f (meta ≤ 1.10) %s\n",
+                razonBloqueo, razonBloqueo <= 1.10 ? "cumple" : "NO CUMPLE");
+    std::printf("parada más larga de la ventana durante su copia: %lld ms (meta < 50 ms) %s\n",
+                static_cast<long long>(parada), parada < 50 ? "cumple" : "NO CUMPLE");
+    return razonTotal <= 1.25 && razonBloqueo <= 1.10 && parada < 50 ? 0 : 3;
 }
