@@ -44,23 +44,6 @@ std::string CuentaSQL(const std::string& usuario, const std::string& direccion,
                EscapaSQL(direccion, diagonalLiteral), "'");
 }
 
-std::string SentenciaDropUser(const std::string& usuario, const std::string& direccion,
-                              bool diagonalLiteral) {
-    return Une("DROP USER ", CuentaSQL(usuario, direccion, diagonalLiteral));
-}
-
-std::string SentenciaCreateUser(const std::string& usuario, const std::string& direccion,
-                                const std::string& clave, bool diagonalLiteral) {
-    return Une("CREATE USER ", CuentaSQL(usuario, direccion, diagonalLiteral), " IDENTIFIED BY '",
-               EscapaSQL(clave, diagonalLiteral), "'");
-}
-
-std::string SentenciaGrant(const std::string& usuario, const std::string& direccion,
-                           const std::string& clave, bool diagonalLiteral) {
-    return Une("GRANT REPLICATION SLAVE ON *.* TO ", CuentaSQL(usuario, direccion, diagonalLiteral),
-               " IDENTIFIED BY '", EscapaSQL(clave, diagonalLiteral), "'");
-}
-
 SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
                                              const std::string& usuario,
                                              const std::string& direccion, const std::string& clave,
@@ -99,20 +82,6 @@ std::string OcultaClave(const std::string& texto, const std::string& clave, bool
     if (clave != literal)
         oculta(clave);
     return r;
-}
-
-std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
-                                  const std::string& usuario, const std::string& clave,
-                                  bool enmascarada, bool diagonalLiteral) {
-    const std::uint16_t numero = rtqx5::PuertoValido(puerto);
-    if (numero == 0)
-        throw rtqx5::ErrorRT(
-            rtqx5::kErrorArgumento,
-            Une("El puerto del servidor MAESTRO \"", puerto, "\" no es un número de 1 a 65535"));
-    return Une("CHANGE MASTER TO MASTER_HOST='", EscapaSQL(host, diagonalLiteral),
-               "', MASTER_PORT=", std::to_string(numero), ", MASTER_USER='",
-               EscapaSQL(usuario, diagonalLiteral), "', MASTER_PASSWORD='",
-               enmascarada ? std::string("********") : EscapaSQL(clave, diagonalLiteral), "'");
 }
 
 std::string ComandoNet(const std::string& accion, const std::string& servicio) {

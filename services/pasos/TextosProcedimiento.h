@@ -22,14 +22,6 @@ std::string EscapaSQL(const std::string& texto, bool diagonalLiteral = false);
 std::string CuentaSQL(const std::string& usuario, const std::string& direccion,
                       bool diagonalLiteral = false);
 
-// The replication account statements of the master, without final semicolon.
-std::string SentenciaDropUser(const std::string& usuario, const std::string& direccion,
-                              bool diagonalLiteral = false);
-std::string SentenciaCreateUser(const std::string& usuario, const std::string& direccion,
-                                const std::string& clave, bool diagonalLiteral = false);
-std::string SentenciaGrant(const std::string& usuario, const std::string& direccion,
-                           const std::string& clave, bool diagonalLiteral = false);
-
 // A statement that carries a password: the text the server receives and the
 // one the box and the activity log show (the password as "********").
 struct SentenciaConClave {
@@ -56,14 +48,6 @@ SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
 // literal, shown as "********" (a refusal may quote the statement).
 std::string OcultaClave(const std::string& texto, const std::string& clave,
                         bool diagonalLiteral = false);
-
-// CHANGE MASTER TO MASTER_HOST='…', MASTER_PORT=n, MASTER_USER='…',
-// MASTER_PASSWORD='…'. With `enmascarada` the password shows as "********"
-// (for the log and the box). Throws ErrorRT(kErrorArgumento) when the port
-// is not a number from 1 to 65535.
-std::string SentenciaChangeMaster(const std::string& host, const std::string& puerto,
-                                  const std::string& usuario, const std::string& clave,
-                                  bool enmascarada, bool diagonalLiteral = false);
 
 // "net " + accion + " " + servicio ("net stop MySQL"); the name quoted when
 // it needs it (ArgumentoLinea).

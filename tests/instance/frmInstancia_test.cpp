@@ -707,6 +707,10 @@ TEST_F(frmInstanciaTest, ValoresQueNoSirvenSeRechazanNombrandoElCampo) {
         {5, "0", puerto},
         {5, "", "está vacío."},
         {5, "ab", puerto},
+        // Lo que un técnico pega por error: 5.000 caracteres.
+        {0, QString(5000, QLatin1Char('q')), "tiene más de"},
+        {1, QStringLiteral("/tmp/") + QString(5000, QLatin1Char('d')), "tiene más de"},
+        {2, QString(5000, QLatin1Char('i')) + QStringLiteral(".ini"), "tiene más de"},
     };
     const auto programa = Nombres(sandbox.Programa());
     const auto carpetaMySQL = Nombres(sandbox.MySQL());

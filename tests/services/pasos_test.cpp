@@ -9,6 +9,7 @@
 #include "Servidor.h"
 #include "Sistema.h"
 #include "TextosProcedimiento.h"
+#include "TextosReplicacion.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -36,15 +37,20 @@ TEST(Pasos, TextosDeErroresYSentencias) {
     EXPECT_EQ(pasos::TextoError(0, "x"), "Error 0, x");
     EXPECT_EQ(pasos::TextoError(75, "Error de acceso"), "Error 75, Error de acceso");
 
-    EXPECT_EQ(pasos::SentenciaChangeMaster("192.168.1.5", "3306", "repl", "cl'a\\ve", false),
+    // El maestro completo en la forma de MySQL 5.1.
+    const auto maestro = [](const char* host, const char* puerto, const char* usuario,
+                            const char* clave, bool enmascarada) {
+        return pasos::SentenciaCambiaMaestro(pasos::LeeVersion("5.1.73-community"),
+                                             {host, puerto, usuario, clave, {}, 0}, enmascarada);
+    };
+    EXPECT_EQ(maestro("192.168.1.5", "3306", "repl", "cl'a\\ve", false),
               "CHANGE MASTER TO MASTER_HOST='192.168.1.5', MASTER_PORT=3306, MASTER_USER='repl', "
               "MASTER_PASSWORD='cl''a\\\\ve'");
-    EXPECT_EQ(pasos::SentenciaChangeMaster("h", "0003307", "u", "secreta", true),
+    EXPECT_EQ(maestro("h", "0003307", "u", "secreta", true),
               "CHANGE MASTER TO MASTER_HOST='h', MASTER_PORT=3307, MASTER_USER='u', "
               "MASTER_PASSWORD='********'");
     for (const char* puerto : {"", "0", "65536", "33a6", "-1"})
-        EXPECT_THROW(pasos::SentenciaChangeMaster("h", puerto, "u", "c", false), rtqx5::ErrorRT)
-            << puerto;
+        EXPECT_THROW(maestro("h", puerto, "u", "c", false), rtqx5::ErrorRT) << puerto;
     // Con NO_BACKSLASH_ESCAPES la diagonal ya es texto.
     EXPECT_EQ(pasos::EscapaSQL("a\\b'c", true), "a\\b''c");
 }

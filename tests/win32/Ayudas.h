@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace pruebas_win32 {
@@ -32,6 +34,14 @@ inline std::wstring Ancho(const std::string& s) {
 }
 
 // Carpeta del ejecutable de pruebas, donde también están los auxiliares.
+// El contenido entero de un archivo (ruta en UTF-8); "" si no se puede leer.
+inline std::string Lee(const std::string& ruta) {
+    std::ifstream f(std::filesystem::path(Ancho(ruta)), std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
 inline std::filesystem::path CarpetaPruebas() {
     wchar_t buf[MAX_PATH * 2];
     const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);

@@ -17,13 +17,6 @@ namespace {
 
 using namespace pruebas_win32;
 
-std::string Lee(const std::string& ruta) {
-    std::ifstream f(std::filesystem::path(Ancho(ruta)), std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 void Escribe(const std::string& ruta, const std::string& texto) {
     std::ofstream f(std::filesystem::path(Ancho(ruta)), std::ios::binary);
     f << texto;

@@ -15,13 +15,6 @@ namespace {
 
 using namespace pruebas_win32;
 
-std::string Lee(const std::string& ruta) {
-    std::ifstream f(std::filesystem::path(Ancho(ruta)), std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 TEST(PasosWin32, LineasDeOrdenesConLaCarpetaDeMySQLDeWindows) {
     const std::string mysql = "C:\\Archivos de programa\\MySQL\\MySQL Server 5.1\\";
     EXPECT_EQ(pasos::ProgramaMySQL(mysql, "mysqld"),
