@@ -1,3 +1,4 @@
+#include "AnotaVentanas.h"
 #include "MensajeroQt.h"
 #include "MideArranque.h"
 #include "OtrasVentanas.h"
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
     // El programa termina cuando la ventana principal lo pide, no al cerrarse
     // la última ventana.
     QApplication::setQuitOnLastWindowClosed(false);
+    // RT_ANOTA_VENTANAS=ARCHIVO: lo que muestra cada ventana, para las pruebas
+    // del ejecutable de Windows bajo Wine.
+    if (const QString anota = qEnvironmentVariable("RT_ANOTA_VENTANAS"); !anota.isEmpty())
+        AnotaVentanas(anota);
     MensajeroQt mensajero;
     rtqx5::InstalaMensajero(&mensajero);
 

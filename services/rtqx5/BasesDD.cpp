@@ -1,3 +1,4 @@
+#include "ComplementosCliente.h"
 #include "Componentes.h"
 #include "Errores.h"
 #include "OpcionMySQL.h"
@@ -127,6 +128,10 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
     mysql_options(m, MYSQL_OPT_PROTOCOL, &protocolo);
     // MySQL 5.1 knows no utf8mb4.
     mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8");
+    // MySQL 8 accounts authenticate with plugins the library loads from a file.
+    const std::string complementos = CarpetaComplementosCliente();
+    if (!complementos.empty())
+        mysql_options(m, MYSQL_PLUGIN_DIR, complementos.c_str());
 
     const std::string servidor = cRuta.empty() ? std::string("localhost") : cRuta;
     if (!mysql_real_connect(m, servidor.c_str(), cUsuario.c_str(), cPassword.c_str(), nullptr,

@@ -71,33 +71,6 @@ CarpetaTemporal::~CarpetaTemporal() {
     std::filesystem::remove_all(ruta_, ec);
 }
 
-VariableEntorno::VariableEntorno(std::string nombre, const std::optional<std::string>& valor)
-    : nombre_(std::move(nombre)) {
-    if (const char* previo = std::getenv(nombre_.c_str()))
-        anterior_ = previo;
-    if (valor)
-        ::setenv(nombre_.c_str(), valor->c_str(), 1);
-    else
-        ::unsetenv(nombre_.c_str());
-}
-
-VariableEntorno::~VariableEntorno() {
-    if (anterior_)
-        ::setenv(nombre_.c_str(), anterior_->c_str(), 1);
-    else
-        ::unsetenv(nombre_.c_str());
-}
-
-std::string CreaAbridorGrabador(const CarpetaTemporal& carpeta, const std::string& registro,
-                                int esperaSegundos) {
-    const auto programa = carpeta.Ruta() / "abridor-grabador";
-    EscribeArchivo(programa, "#!/bin/sh\nsleep " + std::to_string(esperaSegundos) +
-                                 "\nprintf '%s\\n' \"$@\" > '" + registro + ".tmp' && mv '" +
-                                 registro + ".tmp' '" + registro + "'\n");
-    std::filesystem::permissions(programa, std::filesystem::perms::owner_all);
-    return programa.string();
-}
-
 bool EsperaArchivo(const std::filesystem::path& ruta, int milisegundos) {
     for (int t = 0; t < milisegundos; t += 20) {
         if (std::filesystem::exists(ruta))

@@ -54,11 +54,21 @@ private:
     std::optional<std::string> anterior_;
 };
 
-// Un programa que hace de abridor de documentos (RT_ABRIDOR): escribe sus
-// argumentos, uno por línea, en `registro` (de una vez, al terminar), tras
-// `esperaSegundos`. Devuelve su ruta.
+// Un programa que hace de abridor de documentos: escribe sus argumentos, uno
+// por línea, en `registro` (de una vez, al terminar), tras `esperaSegundos`.
+// En Linux devuelve su ruta, para RT_ABRIDOR. En Windows los documentos .ini
+// se abren con él por su asociación en el registro (la pone la etapa de
+// Windows de tools/test); `registro` y la espera le llegan en RT_ABIERTOS y
+// RT_ABRIDOR_ESPERA, y devuelve "".
 std::string CreaAbridorGrabador(const CarpetaTemporal& carpeta, const std::string& registro,
                                 int esperaSegundos = 0);
+
+// El valor "Location" de HKEY_LOCAL_MACHINE\Software\MySQL AB\MySQL Server 5.1,
+// como lo lee el programa: en Linux en el archivo `registro` que sustituye al
+// registro (el que señala RT_REGISTRO); en Windows en el registro de verdad
+// (`registro` no cuenta).
+void PonUbicacionMySQL(const std::string& registro, const std::string& carpeta);
+void QuitaUbicacionMySQL(const std::string& registro);
 
 // Espera hasta `milisegundos` a que exista el archivo; true si apareció.
 bool EsperaArchivo(const std::filesystem::path& ruta, int milisegundos);

@@ -2,18 +2,20 @@
 
 // Mundo de arranque para las pruebas de la ventana principal y la de
 // descripción: carpeta del programa, archivo de configuración, datos del
-// producto, registro (RT_REGISTRO) y un abridor de documentos que anota lo que
-// recibe (RT_ABRIDOR). Todo se escribe con la propia biblioteca.
+// producto, registro (en Linux el archivo de RT_REGISTRO) y un abridor de
+// documentos que anota lo que recibe (Servidor.h). Todo se escribe con la
+// propia biblioteca. También en Windows.
 #include "Componentes.h"
 #include "Fabrica.h"
 #include "Mensajes.h"
 #include "Proceso.h"
+#include "Servidor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 
 class EntornoShell : public ::testing::Test {
 protected:
@@ -25,7 +27,7 @@ protected:
         mysql = dir.filePath(QStringLiteral("MySQL/MySQL Server 5.1"));
         for (const QString& c : {programa, producto, mysql})
             ASSERT_TRUE(QDir().mkpath(c));
-        ini = programa + QStringLiteral("/ReplicacionTesal.ini");
+        ini = programa + Sep() + QStringLiteral("ReplicacionTesal.ini");
         registro = dir.filePath(QStringLiteral("registro.ini"));
         abiertos = dir.filePath(QStringLiteral("abiertos.txt"));
 
@@ -35,19 +37,11 @@ protected:
         Escribe(datos, "QXW", "servidor", "CAJA1");
         Escribe(datos, "QXW", "MySQLServer", "192.168.1.10");
         Escribe(datos, "QXW", "MySQLPuerto", "3306");
-        Escribe(registro, "HKEY_LOCAL_MACHINE\\Software\\MySQL AB\\MySQL Server 5.1", "Location",
-                mysql);
-
-        const QString abridor = dir.filePath(QStringLiteral("abridor.sh"));
-        QFile guion(abridor);
-        ASSERT_TRUE(guion.open(QIODevice::WriteOnly));
-        guion.write(
-            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n").arg(abiertos).toUtf8());
-        guion.close();
-        guion.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-        setenv("RT_REGISTRO", registro.toLocal8Bit().constData(), 1);
-        setenv("RT_ABRIDOR", abridor.toLocal8Bit().constData(), 1);
+        pruebas::PonUbicacionMySQL(registro.toStdString(), mysql.toStdString());
+        varRegistro =
+            std::make_unique<pruebas::VariableEntorno>("RT_REGISTRO", registro.toStdString());
+        varAbridor = std::make_unique<pruebas::VariableEntorno>(
+            "RT_ABRIDOR", pruebas::CreaAbridorGrabador(herramientas, abiertos.toStdString()));
         Proceso::LineaComandos = QString();
     }
 
@@ -55,8 +49,8 @@ protected:
         rtqx5::Fabrica::Instancia().Restablece();
         Proceso::LineaComandos.reset();
         QDir::setCurrent(cwdAnterior);
-        unsetenv("RT_REGISTRO");
-        unsetenv("RT_ABRIDOR");
+        varRegistro.reset();
+        varAbridor.reset();
     }
 
     static void Escribe(const QString& archivo, const char* seccion, const char* clave,
@@ -74,7 +68,12 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // El separador de las rutas que arma el programa ("\\" en Windows).
+    static QString Sep() { return QDir::separator(); }
+
     QTemporaryDir dir;
+    pruebas::CarpetaTemporal herramientas;
+    std::unique_ptr<pruebas::VariableEntorno> varRegistro, varAbridor;
     QString cwdAnterior, programa, producto, mysql, ini, registro, abiertos;
     rtqx5::GrabadorMensajes cajas;
 };

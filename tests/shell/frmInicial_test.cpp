@@ -36,8 +36,10 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
     auto w = Abre();
     ASSERT_FALSE(w->Terminado());
     EXPECT_TRUE(cajas.cajas.empty());
-    EXPECT_EQ(Proceso::RutaConfiguracion, programa + QStringLiteral("/ReplicacionTesal.ini"));
-    EXPECT_EQ(Proceso::RutaBitacora, programa + QStringLiteral("/BitacoraReplicacionTesal.txt"));
+    EXPECT_EQ(Proceso::RutaConfiguracion,
+              programa + Sep() + QStringLiteral("ReplicacionTesal.ini"));
+    EXPECT_EQ(Proceso::RutaBitacora,
+              programa + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
     EXPECT_EQ(QDir::currentPath(), QDir(programa).canonicalPath());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Replicación Tesal   v %1.%2.%3")
                                     .arg(version::Mayor)
@@ -70,12 +72,13 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
 TEST_F(frmInicialTest, CarpetaConSeparadorFinalComoLaRaizDobleElSeparador) {
     // Como en la raíz de una unidad, la carpeta ya termina en el separador.
     CreaMarcaBitacora();
-    auto w = std::make_unique<frmInicial>(programa + QLatin1Char('/'),
-                                          QStringLiteral("ReplicacionTesal"));
+    auto w = std::make_unique<frmInicial>(programa + Sep(), QStringLiteral("ReplicacionTesal"));
     ASSERT_FALSE(w->Terminado());
     EXPECT_TRUE(cajas.cajas.empty());
-    EXPECT_EQ(Proceso::RutaConfiguracion, programa + QStringLiteral("//ReplicacionTesal.ini"));
-    EXPECT_EQ(Proceso::RutaBitacora, programa + QStringLiteral("//BitacoraReplicacionTesal.txt"));
+    EXPECT_EQ(Proceso::RutaConfiguracion,
+              programa + Sep() + Sep() + QStringLiteral("ReplicacionTesal.ini"));
+    EXPECT_EQ(Proceso::RutaBitacora,
+              programa + Sep() + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
     // El sistema de archivos acepta el separador doble: la configuración se leyó
     // y la bitácora se inició en la carpeta del programa.
     EXPECT_EQ(w->lblMuestra[0]->text(), QStringLiteral("192.168.1.10"));
@@ -98,7 +101,7 @@ TEST_F(frmInicialTest, ConfiguracionRechazadaTerminaSinPreguntar) {
 }
 
 TEST_F(frmInicialTest, SinRutaDeMySQLLaVentanaSeMuestraAvisaUnaVezYTermina) {
-    QFile::remove(registro);
+    pruebas::QuitaUbicacionMySQL(registro.toStdString());
     auto w = Abre();
     ASSERT_FALSE(w->Terminado());
     QSignalSpy fin(w.get(), &frmInicial::Finaliza);
