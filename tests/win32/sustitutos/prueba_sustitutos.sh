@@ -27,6 +27,17 @@ comprueba() {
     if "$@"; then ok "$d"; else mal "$d"; fi
 }
 
+# Un solo services.exe en el prefijo (ver el arranque en tools/test-windows).
+n=0
+for d in /proc/[0-9]*; do
+    [[ $(tr '\0' ' ' 2>/dev/null <"$d/cmdline") == *'\services.exe'* ]] || continue
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "$d/environ" 2>/dev/null && n=$((n + 1))
+done
+if [ "$n" != 1 ]; then
+    echo "Hay $n services.exe en $WINEPREFIX (debe haber uno)." >&2
+    exit 1
+fi
+
 mysql_win="$WINEPREFIX/drive_c/Program Files/MySQL/MySQL Server 5.1"
 win='C:\Program Files\MySQL\MySQL Server 5.1'
 "$raiz/tools/wine-mysql" crea "$mysql_win" --exes "$exes" >/dev/null
