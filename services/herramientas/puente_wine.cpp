@@ -70,6 +70,14 @@ void Registra(const std::string& linea) {
     f << hora << ' ' << linea << '\n';
 }
 
+// Time since `inicio`, for the log.
+std::string Desde(Reloj::time_point inicio) {
+    return std::to_string(
+               std::chrono::duration_cast<std::chrono::milliseconds>(Reloj::now() - inicio)
+                   .count()) +
+           " ms";
+}
+
 // ---------------------------------------------------------------- frames
 
 bool EscribeTodo(int fd, const char* datos, std::size_t n) {
@@ -406,6 +414,38 @@ void PasaEntrada(Conexion& c, int entrada, EnCurso& hijo) {
         hijo.Termina();
 }
 
+// The program's standard output and error to the stand-in, until both end.
+void PasaSalidas(Conexion& c, int salida, int error, EnCurso& hijo) {
+    pollfd fds[2] = {{salida, POLLIN, 0}, {error, POLLIN, 0}};
+    const char tipos[2] = {puente::kSalida, puente::kError};
+    int abiertas = 2;
+    bool conectado = true;
+    std::vector<char> buf(64 * 1024);
+    while (abiertas > 0) {
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            const ssize_t k = read(fds[i].fd, buf.data(), buf.size());
+            if (k < 0 && errno == EINTR)
+                continue;
+            if (k <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --abiertas;
+            } else if (conectado) {
+                conectado = c.Envia(tipos[i], std::string_view(buf.data(), k));
+                if (!conectado)
+                    hijo.Termina();
+            }
+        }
+    }
+    for (const auto& f : fds)
+        if (f.fd >= 0)
+            close(f.fd);
+}
+
 void Ejecuta(Conexion& c, const Peticion& p) {
     static const char* const kPermitidos[] = {"mariadbd", "mariadb", "mariadb-dump",
                                               "mariadb-upgrade"};
@@ -447,31 +487,7 @@ void Ejecuta(Conexion& c, const Peticion& p) {
     hijo.pid = pid;
     std::thread entrada(PasaEntrada, std::ref(c), ent[1], std::ref(hijo));
 
-    pollfd fds[2] = {{sal[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    const char tipos[2] = {puente::kSalida, puente::kError};
-    int abiertas = 2;
-    bool conectado = true;
-    std::vector<char> buf(64 * 1024);
-    while (abiertas > 0) {
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
-            break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            const ssize_t k = read(fds[i].fd, buf.data(), buf.size());
-            if (k < 0 && errno == EINTR)
-                continue;
-            if (k <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --abiertas;
-            } else if (conectado) {
-                conectado = c.Envia(tipos[i], std::string_view(buf.data(), k));
-                if (!conectado)
-                    hijo.Termina();
-            }
-        }
-    }
+    PasaSalidas(c, sal[0], err[0], hijo);
     const int codigo = hijo.Espera();
     c.Envia(puente::kFin, std::to_string(codigo));
     // The stand-in closes once it has X; reading on until then leaves no
@@ -480,11 +496,7 @@ void Ejecuta(Conexion& c, const Peticion& p) {
     entrada.join();
     if (!opciones.empty())
         fs::remove(opciones);
-    Registra(
-        "  código " + std::to_string(codigo) + " en " +
-        std::to_string(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Reloj::now() - inicio).count()) +
-        " ms");
+    Registra("  código " + std::to_string(codigo) + " en " + Desde(inicio));
 }
 
 // ---------------------------------------------------------------- servers
@@ -629,86 +641,105 @@ bool PidePararse(Conexion& c) {
     return !c.Lee(tipo, datos) || tipo == puente::kPara;
 }
 
+int CodigoDelServidor(const std::string& clave) {
+    std::lock_guard<std::mutex> candado(g_mutex);
+    return g_servidores[clave].codigo;
+}
+
+// A server of a service, from its start to its end.
+struct ServidorDeServicio {
+    std::string nombre, clave;
+    int puerto = 3306;
+    fs::path salida;
+    std::uintmax_t desde = 0; // its console output of this run starts here
+    Reloj::time_point inicio;
+
+    // The server ended by itself: the stand-in gets its last output and an
+    // exit code that is never 0.
+    void TerminoSolo(Conexion& c, const std::string& cuando) const {
+        const int codigo = CodigoDelServidor(clave);
+        Registra("  el servidor de " + nombre + " terminó " + cuando + ", código " +
+                 std::to_string(codigo));
+        c.Envia(puente::kError, Cola(salida, desde));
+        c.Envia(puente::kFin, std::to_string(codigo ? codigo : 1));
+    }
+
+    // Until the server answers on its port (true), or it ended, did not
+    // answer in time or the stand-in gave up: then the stand-in has its X.
+    bool EsperaQueConteste(Conexion& c) const {
+        for (;;) {
+            if (EsperaFin(clave, std::chrono::milliseconds(0))) {
+                TerminoSolo(c, "al arrancar");
+                return false;
+            }
+            if (Reloj::now() - inicio > kEsperaServidor) {
+                Registra("  no contestó en 60 s");
+                c.Envia(puente::kError, "puente-wine: el servidor no contestó en 60 s\n");
+                Detiene(clave);
+                c.Envia(puente::kFin, "1");
+                return false;
+            }
+            if (Contesta(puerto))
+                return true;
+            if (PidePararse(c)) {
+                c.Envia(puente::kFin, std::to_string(Detiene(clave)));
+                return false;
+            }
+        }
+    }
+
+    // While it runs: stopped when the stand-in asks or goes away.
+    void Acompana(Conexion& c) const {
+        while (!EsperaFin(clave, std::chrono::milliseconds(0))) {
+            if (PidePararse(c)) {
+                const int codigo = Detiene(clave);
+                Registra("  " + nombre + " detenido, código " + std::to_string(codigo));
+                c.Envia(puente::kFin, std::to_string(codigo));
+                return;
+            }
+        }
+        TerminoSolo(c, "solo");
+    }
+};
+
 void Servicio(Conexion& c, const Peticion& p) {
-    const std::string clave = Minusculas(p.nombre);
-    if (clave.empty() || clave.size() > 64 ||
-        clave.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_.-") != std::string::npos)
+    ServidorDeServicio s;
+    s.nombre = p.nombre;
+    s.clave = Minusculas(p.nombre);
+    if (s.clave.empty() || s.clave.size() > 64 ||
+        s.clave.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_.-") != std::string::npos)
         return c.Falla("nombre de servicio no admitido: " + p.nombre);
     if (!p.hayOpciones)
         return c.Falla("el servicio " + p.nombre + " no trae archivo de opciones");
     {
         std::lock_guard<std::mutex> candado(g_mutex);
-        auto it = g_servidores.find(clave);
+        auto it = g_servidores.find(s.clave);
         if (it != g_servidores.end() && !it->second.termino)
             return c.Falla("el servidor del servicio " + p.nombre + " ya está en marcha");
-        g_servidores.erase(clave);
+        g_servidores.erase(s.clave);
     }
     const fs::path opciones =
-        EscribeOpciones(g_trabajo / (clave + ".cnf"), p.opciones, clave, true);
-    const int puerto = PuertoDe(opciones);
-    const fs::path salida = g_trabajo / (clave + ".salida");
+        EscribeOpciones(g_trabajo / (s.clave + ".cnf"), p.opciones, s.clave, true);
+    s.puerto = PuertoDe(opciones);
+    s.salida = g_trabajo / (s.clave + ".salida");
     std::error_code ec;
-    const auto desde = fs::exists(salida) ? fs::file_size(salida, ec) : 0;
+    s.desde = fs::exists(s.salida) ? fs::file_size(s.salida, ec) : 0;
     const std::vector<std::string> args{RutaPrograma("mariadbd"),
                                         "--defaults-file=" + opciones.string()};
-    Registra("servicio " + p.nombre + ": puerto " + std::to_string(puerto) + Visible(args));
-    const auto inicio = Reloj::now();
-    const pid_t pid = PideArranque(args, salida);
+    Registra("servicio " + p.nombre + ": puerto " + std::to_string(s.puerto) + Visible(args));
+    s.inicio = Reloj::now();
+    const pid_t pid = PideArranque(args, s.salida);
     if (pid < 0)
         return c.Falla("no se pudo lanzar mariadbd");
     {
         std::lock_guard<std::mutex> candado(g_mutex);
-        g_servidores[clave] = Servidor{pid, false, 0};
+        g_servidores[s.clave] = Servidor{pid, false, 0};
     }
-
-    bool listo = false;
-    while (!listo) {
-        if (EsperaFin(clave, std::chrono::milliseconds(0))) {
-            int codigo;
-            {
-                std::lock_guard<std::mutex> candado(g_mutex);
-                codigo = g_servidores[clave].codigo;
-            }
-            Registra("  el servidor terminó al arrancar, código " + std::to_string(codigo));
-            c.Envia(puente::kError, Cola(salida, desde));
-            c.Envia(puente::kFin, std::to_string(codigo ? codigo : 1));
-            return;
-        }
-        if (Reloj::now() - inicio > kEsperaServidor) {
-            Registra("  no contestó en 60 s");
-            c.Envia(puente::kError, "puente-wine: el servidor no contestó en 60 s\n");
-            Detiene(clave);
-            c.Envia(puente::kFin, "1");
-            return;
-        }
-        listo = Contesta(puerto);
-        if (!listo && PidePararse(c)) {
-            c.Envia(puente::kFin, std::to_string(Detiene(clave)));
-            return;
-        }
-    }
-    Registra(
-        "  contesta en " +
-        std::to_string(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Reloj::now() - inicio).count()) +
-        " ms");
-    c.Envia(puente::kListo, std::to_string(puerto));
-    while (!EsperaFin(clave, std::chrono::milliseconds(0))) {
-        if (PidePararse(c)) {
-            const int codigo = Detiene(clave);
-            Registra("  " + p.nombre + " detenido, código " + std::to_string(codigo));
-            c.Envia(puente::kFin, std::to_string(codigo));
-            return;
-        }
-    }
-    int codigo;
-    {
-        std::lock_guard<std::mutex> candado(g_mutex);
-        codigo = g_servidores[clave].codigo;
-    }
-    Registra("  el servidor de " + p.nombre + " terminó solo, código " + std::to_string(codigo));
-    c.Envia(puente::kError, Cola(salida, desde));
-    c.Envia(puente::kFin, std::to_string(codigo ? codigo : 1));
+    if (!s.EsperaQueConteste(c))
+        return;
+    Registra("  contesta en " + Desde(s.inicio));
+    c.Envia(puente::kListo, std::to_string(s.puerto));
+    s.Acompana(c);
 }
 
 void Atiende(int fd) {
@@ -776,6 +807,47 @@ void DetieneTodo() {
         Registra("detenidos al terminar: " + std::to_string(vivos.size()) + " servidores");
 }
 
+// Main thread: accepts connections, forks the servers asked for and reaps
+// them, until a signal comes or the parent is gone.
+void BuclePrincipal(int escucha, int senales, int despierta, pid_t padre) {
+    bool sigue = getppid() == padre;
+    while (sigue) {
+        pollfd fds[3] = {{escucha, POLLIN, 0}, {senales, POLLIN, 0}, {despierta, POLLIN, 0}};
+        if (poll(fds, 3, 100) < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents & POLLIN) {
+            const int fd = accept4(escucha, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0)
+                std::thread(Atiende, fd).detach();
+        }
+        if (fds[2].revents & POLLIN) {
+            char b[64];
+            if (read(despierta, b, sizeof b) < 0 && errno != EINTR)
+                break;
+            Arranca();
+        }
+        Recoge();
+        if (fds[1].revents & POLLIN)
+            sigue = false;
+        if (getppid() != padre)
+            sigue = false;
+    }
+}
+
+// The listening socket on a free port of 127.0.0.1; -1 on failure.
+int Escucha(int& puerto) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in d{};
+    d.sin_family = AF_INET;
+    d.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t largo = sizeof d;
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&d), sizeof d) != 0 || listen(s, 16) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&d), &largo) != 0)
+        return -1;
+    puerto = ntohs(d.sin_port);
+    return s;
+}
+
 int Uso() {
     std::fprintf(stderr, "Uso: puente-wine --carpeta CARPETA_MYSQL [--trabajo DIR]\n");
     return 2;
@@ -823,44 +895,17 @@ int main(int argc, char** argv) {
         return 1;
     g_despierta = tubo[1];
 
-    const int escucha = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in d{};
-    d.sin_family = AF_INET;
-    d.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t largo = sizeof d;
-    if (escucha < 0 || bind(escucha, reinterpret_cast<sockaddr*>(&d), sizeof d) != 0 ||
-        listen(escucha, 16) != 0 ||
-        getsockname(escucha, reinterpret_cast<sockaddr*>(&d), &largo) != 0) {
+    int puerto = 0;
+    const int escucha = Escucha(puerto);
+    if (escucha < 0) {
         std::perror("puente-wine: socket");
         return 1;
     }
     g_clave = ClaveNueva();
     const fs::path datos = carpeta / "bin" / puente::kArchivoDatos;
-    EscribeDatos(datos, ntohs(d.sin_port));
-    Registra("escucha en 127.0.0.1:" + std::to_string(ntohs(d.sin_port)));
-
-    bool sigue = getppid() == padre;
-    while (sigue) {
-        pollfd fds[3] = {{escucha, POLLIN, 0}, {fdSenales, POLLIN, 0}, {tubo[0], POLLIN, 0}};
-        if (poll(fds, 3, 100) < 0 && errno != EINTR)
-            break;
-        if (fds[0].revents & POLLIN) {
-            const int fd = accept4(escucha, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0)
-                std::thread(Atiende, fd).detach();
-        }
-        if (fds[2].revents & POLLIN) {
-            char b[64];
-            if (read(tubo[0], b, sizeof b) < 0 && errno != EINTR)
-                break;
-            Arranca();
-        }
-        Recoge();
-        if (fds[1].revents & POLLIN)
-            sigue = false;
-        if (getppid() != padre)
-            sigue = false;
-    }
+    EscribeDatos(datos, puerto);
+    Registra("escucha en 127.0.0.1:" + std::to_string(puerto));
+    BuclePrincipal(escucha, fdSenales, tubo[0], padre);
     close(escucha);
     fs::remove(datos);
     DetieneTodo();

@@ -113,6 +113,9 @@ TEST(RutaUnix, LaDaWine) {
     EXPECT_EQ(windows->front(), '/');
     EXPECT_EQ(windows->substr(windows->size() - 17), "/windows/system32");
     EXPECT_EQ(sustitutos::RutaUnix("Z:\\tmp\\a b"), "/tmp/a b");
+    // A datadir or log-bin may name folders that do not exist yet.
+    EXPECT_EQ(sustitutos::RutaUnix("Z:\\tmp\\no\\existe\\x.err"), "/tmp/no/existe/x.err");
+    EXPECT_EQ(sustitutos::RutaUnix("Z:/tmp/con/barras/"), "/tmp/con/barras/");
 }
 
 } // namespace

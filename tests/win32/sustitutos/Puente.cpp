@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -56,7 +57,9 @@ std::optional<std::string> LeeArchivo(const std::wstring& ruta) {
     return s.str();
 }
 
-std::optional<std::string> RutaUnix(const std::string& ruta) {
+namespace {
+
+std::optional<std::string> RutaUnixDeWine(const std::string& ruta) {
     // Wine's kernel32 exports it; a real Windows has no such thing.
     using Funcion = char* (*)(LPCWSTR);
     static const auto funcion = reinterpret_cast<Funcion>(reinterpret_cast<void*>(
@@ -68,6 +71,33 @@ std::optional<std::string> RutaUnix(const std::string& ruta) {
         return std::nullopt;
     std::string unix(r);
     HeapFree(GetProcessHeap(), 0, r);
+    return unix;
+}
+
+} // namespace
+
+std::optional<std::string> RutaUnix(const std::string& ruta) {
+    std::string r = ruta;
+    std::replace(r.begin(), r.end(), '/', '\\');
+    if (auto unix = RutaUnixDeWine(r))
+        return unix;
+    // Wine answers only when every folder of the path exists: the deepest
+    // existing one is translated and the rest added as it is.
+    const bool barraFinal = r.size() > 3 && r.back() == '\\';
+    if (barraFinal)
+        r.pop_back();
+    const auto corte = r.find_last_of('\\');
+    if (corte == std::string::npos || corte < 2 || corte + 1 == r.size())
+        return std::nullopt;
+    const auto padre = RutaUnix(r.substr(0, corte == 2 ? 3 : corte));
+    if (!padre)
+        return std::nullopt;
+    std::string unix = *padre;
+    if (unix.empty() || unix.back() != '/')
+        unix += '/';
+    unix += r.substr(corte + 1);
+    if (barraFinal)
+        unix += '/';
     return unix;
 }
 
@@ -273,7 +303,8 @@ bool Puente::Conecta(std::string& error) {
     const auto datos = LeeArchivo(archivo);
     const auto puerto = datos ? puente::ValorDatos(*datos, "puerto") : std::nullopt;
     const auto clave = datos ? puente::ValorDatos(*datos, "clave") : std::nullopt;
-    if (!puerto || !clave) {
+    const long numero = puerto ? std::strtol(puerto->c_str(), nullptr, 10) : 0;
+    if (!clave || numero <= 0 || numero > 65535) {
         error = "no hay puente con el lado Linux (falta o está incompleto " + Utf8(archivo) + ")";
         return false;
     }
@@ -286,7 +317,7 @@ bool Puente::Conecta(std::string& error) {
     sockaddr_in d{};
     d.sin_family = AF_INET;
     d.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    d.sin_port = htons(static_cast<u_short>(std::stoi(*puerto)));
+    d.sin_port = htons(static_cast<u_short>(numero));
     if (s_ == INVALID_SOCKET || connect(s_, reinterpret_cast<const sockaddr*>(&d), sizeof d) != 0) {
         error = "el puente no contesta en 127.0.0.1:" + *puerto + " (error " +
                 std::to_string(WSAGetLastError()) + ")";

@@ -27,8 +27,9 @@ std::wstring CarpetaExe();
 // Whole content of a file; nullopt when it cannot be read.
 std::optional<std::string> LeeArchivo(const std::wstring& ruta);
 
-// Linux path of a Windows path (UTF-8), as "winepath -u" gives it; nullopt
-// when not running under Wine or the path has no Linux counterpart.
+// Linux path of a Windows path (UTF-8), as "winepath -u" gives it, also for
+// folders that do not exist yet; nullopt when not running under Wine or the
+// path has no Linux counterpart.
 std::optional<std::string> RutaUnix(const std::string& ruta);
 
 using Traductor = std::function<std::optional<std::string>(const std::string&)>;
