@@ -24,6 +24,7 @@
 //   O datos   standard output; E datos: standard error
 //   L puerto  servicio: the server answers on that port (decimal text)
 //   X código  the end: exit code as decimal text; the bridge then closes
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -56,6 +57,19 @@ constexpr const char* kArchivoDatos = "puente.txt";
 // Exit code of a stand-in when the bridge cannot be reached or refuses.
 constexpr int kCodigoSinPuente = 125;
 
+// Moves n bytes with `paso(puntero, cuántos)` (send, recv, WriteFile…),
+// which returns how many it moved; false once a step moves none.
+template <typename Byte, typename Paso> bool Todo(Byte* datos, std::size_t n, Paso paso) {
+    while (n > 0) {
+        const auto k = paso(datos, n);
+        if (k <= 0)
+            return false;
+        datos += k;
+        n -= static_cast<std::size_t>(k);
+    }
+    return true;
+}
+
 // The 5 header bytes of a frame.
 inline std::string Cabecera(char tipo, std::size_t largo) {
     std::string c(5, '\0');
@@ -73,6 +87,26 @@ inline std::optional<std::uint32_t> Largo(const unsigned char* cabecera) {
     if (n > kMaxTrama)
         return std::nullopt;
     return n;
+}
+
+// One frame through `envia(const char*, n)` (a Todo over the socket).
+template <typename Envia> bool EnviaTrama(Envia envia, char tipo, std::string_view datos) {
+    const std::string c = Cabecera(tipo, datos.size());
+    return envia(c.data(), c.size()) && (datos.empty() || envia(datos.data(), datos.size()));
+}
+
+// One frame through `recibe(char*, n)`; false when the connection ends or
+// the frame is too long.
+template <typename Recibe> bool LeeTrama(Recibe recibe, char& tipo, std::string& datos) {
+    unsigned char c[5];
+    if (!recibe(reinterpret_cast<char*>(c), 5))
+        return false;
+    const auto n = Largo(c);
+    if (!n)
+        return false;
+    tipo = static_cast<char>(c[0]);
+    datos.assign(*n, '\0');
+    return *n == 0 || recibe(datos.data(), *n);
 }
 
 // Value of "clave=valor" lines of bin\puente.txt.

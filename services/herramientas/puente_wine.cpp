@@ -81,29 +81,21 @@ std::string Desde(Reloj::time_point inicio) {
 // ---------------------------------------------------------------- frames
 
 bool EscribeTodo(int fd, const char* datos, std::size_t n) {
-    while (n > 0) {
-        const ssize_t k = send(fd, datos, n, MSG_NOSIGNAL);
-        if (k < 0 && errno == EINTR)
-            continue;
-        if (k <= 0)
-            return false;
-        datos += k;
-        n -= static_cast<std::size_t>(k);
-    }
-    return true;
+    return puente::Todo(datos, n, [fd](const char* d, std::size_t k) {
+        ssize_t r;
+        while ((r = send(fd, d, k, MSG_NOSIGNAL)) < 0 && errno == EINTR)
+            ;
+        return r;
+    });
 }
 
 bool LeeTodo(int fd, char* datos, std::size_t n) {
-    while (n > 0) {
-        const ssize_t k = recv(fd, datos, n, 0);
-        if (k < 0 && errno == EINTR)
-            continue;
-        if (k <= 0)
-            return false;
-        datos += k;
-        n -= static_cast<std::size_t>(k);
-    }
-    return true;
+    return puente::Todo(datos, n, [fd](char* d, std::size_t k) {
+        ssize_t r;
+        while ((r = recv(fd, d, k, 0)) < 0 && errno == EINTR)
+            ;
+        return r;
+    });
 }
 
 // Frames are sent from two threads of a connection; one lock per connection.
@@ -117,22 +109,14 @@ public:
     int Fd() const { return fd_; }
 
     bool Envia(char tipo, std::string_view datos = {}) {
-        const std::string c = puente::Cabecera(tipo, datos.size());
         std::lock_guard<std::mutex> candado(envio_);
-        return EscribeTodo(fd_, c.data(), c.size()) &&
-               (datos.empty() || EscribeTodo(fd_, datos.data(), datos.size()));
+        return puente::EnviaTrama(
+            [this](const char* d, std::size_t n) { return EscribeTodo(fd_, d, n); }, tipo, datos);
     }
 
     bool Lee(char& tipo, std::string& datos) {
-        unsigned char c[5];
-        if (!LeeTodo(fd_, reinterpret_cast<char*>(c), 5))
-            return false;
-        const auto n = puente::Largo(c);
-        if (!n)
-            return false;
-        tipo = static_cast<char>(c[0]);
-        datos.assign(*n, '\0');
-        return *n == 0 || LeeTodo(fd_, datos.data(), *n);
+        return puente::LeeTrama([this](char* d, std::size_t n) { return LeeTodo(fd_, d, n); }, tipo,
+                                datos);
     }
 
     // An error of the bridge itself, reported as the program's.

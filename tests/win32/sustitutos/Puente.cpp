@@ -1,5 +1,8 @@
 #include "Puente.h"
 
+#include "ClaveTemporal.h"
+#include "Errores.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -14,31 +17,10 @@
 
 namespace sustitutos {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string r(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), r.data(), n, nullptr,
-                        nullptr);
-    return r;
-}
-
 std::wstring Ancho(const std::string& s) {
-    if (s.empty())
-        return {};
-    // Option files may be UTF-8 or the ANSI code page.
-    UINT cp = CP_UTF8;
-    int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                                nullptr, 0);
-    if (n <= 0) {
-        cp = CP_ACP;
-        n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    }
-    std::wstring r(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), r.data(), n);
-    return r;
+    if (auto ancho = unicode::win32::Ancho(s))
+        return *ancho;
+    return unicode::win32::DePagina(CP_ACP, s);
 }
 
 std::wstring CarpetaExe() {
@@ -202,37 +184,6 @@ std::string ValorMysql(std::string_view v) {
     return r;
 }
 
-// A value written back as the server reads it: quoted, with "\\", "\"" and
-// the control characters escaped.
-std::string Entrecomillado(const std::string& ruta) {
-    std::string r = "\"";
-    for (const char c : ruta) {
-        switch (c) {
-        case '\\':
-            r += "\\\\";
-            break;
-        case '"':
-            r += "\\\"";
-            break;
-        case '\n':
-            r += "\\n";
-            break;
-        case '\r':
-            r += "\\r";
-            break;
-        case '\t':
-            r += "\\t";
-            break;
-        case '\b':
-            r += "\\b";
-            break;
-        default:
-            r += c;
-        }
-    }
-    return r + '"';
-}
-
 // The Linux form of a path value: a Windows path through the translator, a
 // relative one with "/".
 std::optional<std::string> RutaLinux(const std::string& valor, const Traductor& traduce) {
@@ -259,7 +210,12 @@ std::string TraduceLinea(const std::string& linea, const Traductor& traduce) {
     const auto ruta = RutaLinux(ValorMysql(std::string_view(linea).substr(igual + 1)), traduce);
     if (!ruta)
         return linea;
-    return crudo + "=" + Entrecomillado(*ruta);
+    try {
+        // Written back as the server reads it: quoted, escapes where needed.
+        return crudo + "=" + pasos::ValorEntreComillas(*ruta);
+    } catch (const rtqx5::ErrorRT&) {
+        return linea;
+    }
 }
 
 } // namespace
@@ -329,59 +285,35 @@ bool Puente::Conecta(std::string& error) {
 namespace {
 
 bool EnviaTodo(SOCKET s, const char* d, std::size_t n) {
-    while (n > 0) {
-        const int k = send(s, d, static_cast<int>(std::min<std::size_t>(n, 1 << 20)), 0);
-        if (k <= 0)
-            return false;
-        d += k;
-        n -= static_cast<std::size_t>(k);
-    }
-    return true;
+    return puente::Todo(d, n, [s](const char* p, std::size_t k) {
+        return send(s, p, static_cast<int>(std::min<std::size_t>(k, 1 << 20)), 0);
+    });
 }
 
 bool RecibeTodo(SOCKET s, char* d, std::size_t n) {
-    while (n > 0) {
-        const int k = recv(s, d, static_cast<int>(n), 0);
-        if (k <= 0)
-            return false;
-        d += k;
-        n -= static_cast<std::size_t>(k);
-    }
-    return true;
+    return puente::Todo(d, n, [s](char* p, std::size_t k) {
+        return recv(s, p, static_cast<int>(std::min<std::size_t>(k, 1 << 20)), 0);
+    });
 }
 
 bool EscribeTodo(HANDLE h, const std::string& datos) {
-    const char* d = datos.data();
-    std::size_t n = datos.size();
-    while (n > 0) {
+    return puente::Todo(datos.data(), datos.size(), [h](const char* p, std::size_t k) {
         DWORD escritos = 0;
-        if (!WriteFile(h, d, static_cast<DWORD>(n), &escritos, nullptr) || escritos == 0)
-            return false;
-        d += escritos;
-        n -= escritos;
-    }
-    return true;
+        return WriteFile(h, p, static_cast<DWORD>(k), &escritos, nullptr) ? escritos : 0;
+    });
 }
 
 } // namespace
 
 bool Puente::Envia(char tipo, std::string_view datos) {
-    const std::string c = puente::Cabecera(tipo, datos.size());
     std::lock_guard<std::mutex> candado(envio_);
-    return EnviaTodo(s_, c.data(), c.size()) &&
-           (datos.empty() || EnviaTodo(s_, datos.data(), datos.size()));
+    return puente::EnviaTrama([this](const char* d, std::size_t n) { return EnviaTodo(s_, d, n); },
+                              tipo, datos);
 }
 
 bool Puente::Lee(char& tipo, std::string& datos) {
-    unsigned char c[5];
-    if (!RecibeTodo(s_, reinterpret_cast<char*>(c), 5))
-        return false;
-    const auto n = puente::Largo(c);
-    if (!n)
-        return false;
-    tipo = static_cast<char>(c[0]);
-    datos.assign(*n, '\0');
-    return *n == 0 || RecibeTodo(s_, datos.data(), *n);
+    return puente::LeeTrama([this](char* d, std::size_t n) { return RecibeTodo(s_, d, n); }, tipo,
+                            datos);
 }
 
 bool Puente::HayDatos(int milisegundos) {

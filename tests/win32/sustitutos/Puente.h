@@ -9,6 +9,8 @@
 
 #include <winsock2.h>
 
+#include "Win32Texto.h"
+
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -18,7 +20,8 @@
 
 namespace sustitutos {
 
-std::string Utf8(const std::wstring& w);
+using unicode::win32::Utf8;
+// UTF-8, or else the ANSI code page (an option file may be in either).
 std::wstring Ancho(const std::string& s);
 
 // Folder of the running executable (the bin\ of the MySQL folder).

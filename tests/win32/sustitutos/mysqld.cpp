@@ -22,9 +22,11 @@
 #include <atomic>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using namespace sustitutos;
@@ -77,20 +79,12 @@ std::optional<std::string> OpcionesLinux(const std::wstring& archivo) {
 
 // ---------------------------------------------------------------- --install, --remove
 
-class Manejador {
-public:
-    explicit Manejador(SC_HANDLE h) : h_(h) {}
-    ~Manejador() {
-        if (h_)
-            CloseServiceHandle(h_);
-    }
-    Manejador(const Manejador&) = delete;
-    Manejador& operator=(const Manejador&) = delete;
-    SC_HANDLE get() const { return h_; }
+// A handle of the service manager, closed when it goes.
+using Manejador = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, decltype(&CloseServiceHandle)>;
 
-private:
-    SC_HANDLE h_;
-};
+Manejador Abre(SC_HANDLE h) {
+    return Manejador(h, CloseServiceHandle);
+}
 
 std::string MensajeDe(DWORD error) {
     return "error " + std::to_string(error);
@@ -120,13 +114,13 @@ int Instala(const std::vector<std::string>& args, bool manual) {
     const DWORD m = GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
     const std::wstring programa = L"\"" + std::wstring(exe, m) + L"\" --defaults-file=\"" +
                                   std::wstring(completo, n) + L"\" " + Ancho(nombre);
-    Manejador gestor(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    const Manejador gestor = Abre(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!gestor.get()) {
         Queja("Failed to install the service: cannot open the service manager (" +
               MensajeDe(GetLastError()) + ")");
         return 1;
     }
-    Manejador servicio(CreateServiceW(
+    const Manejador servicio = Abre(CreateServiceW(
         gestor.get(), Ancho(nombre).c_str(), Ancho(nombre).c_str(), SERVICE_ALL_ACCESS,
         SERVICE_WIN32_OWN_PROCESS, manual ? SERVICE_DEMAND_START : SERVICE_AUTO_START,
         SERVICE_ERROR_NORMAL, programa.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -148,9 +142,9 @@ int Quita(const std::vector<std::string>& args) {
         return 1;
     }
     const std::string nombre = args.empty() ? kNombrePorOmision : args[0];
-    Manejador gestor(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    Manejador servicio(gestor.get() ? OpenServiceW(gestor.get(), Ancho(nombre).c_str(), DELETE)
-                                    : nullptr);
+    const Manejador gestor = Abre(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    const Manejador servicio =
+        Abre(gestor ? OpenServiceW(gestor.get(), Ancho(nombre).c_str(), DELETE) : nullptr);
     if (!servicio.get()) {
         Queja(GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST
                   ? "The service doesn't exist!"
