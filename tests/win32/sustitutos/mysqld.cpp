@@ -314,7 +314,10 @@ DWORD CorreServidor(DWORD& especifico) {
             break;
         if (tipo == puente::kListo) {
             Anota("el servidor contesta en el puerto " + datos);
-            s.rechaza = RechazaParada();
+            {
+                std::lock_guard<std::mutex> candado(s.mutex);
+                s.rechaza = RechazaParada();
+            }
             Informa(SERVICE_RUNNING);
         } else if (tipo == puente::kError) {
             Anota("salida del servidor:\n" + datos);
