@@ -52,8 +52,9 @@ void QuitaUbicacionMySQL(const std::string&) {
 }
 
 // Los .ini se abren con aux_abridor.exe (junto al ejecutable de las
-// pruebas), que anota en `registro`: la asociación del usuario, que manda
-// sobre la del sistema, como en Windows.
+// pruebas), que anota en `registro`. La asociación va en la del equipo
+// (HKLM\Software\Classes): Wine no mira la del usuario (HKCU), que en Windows
+// manda sobre aquella.
 std::string CreaAbridorGrabador(const CarpetaTemporal&, const std::string& registro,
                                 int esperaSegundos) {
     wchar_t buf[MAX_PATH * 2];

@@ -48,13 +48,12 @@ TEST_F(BitacoraTest, LineaConFechaCincoBlancosTextoYCRLF) {
     const QDateTime antes = QDateTime::currentDateTime();
     EscribeBitacora(QStringLiteral("Iniciando bitácora"), true);
     const QByteArray contenido = Bitacora();
-    // UTF-8 fuera de Windows, sin BOM.
+    // En la página ANSI en Windows, en UTF-8 fuera de Windows; sin BOM.
     const QRegularExpression forma(QStringLiteral(
         "^(\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}) {5}Iniciando bitácora\\r\\n$"));
-    const auto m = forma.match(QString::fromUtf8(contenido));
+    const auto m = forma.match(QString::fromLocal8Bit(contenido));
     ASSERT_TRUE(m.hasMatch()) << contenido.toStdString();
-    EXPECT_TRUE(contenido.contains("bit\xc3\xa1"
-                                   "cora"));
+    EXPECT_TRUE(contenido.contains(QStringLiteral("bitácora").toLocal8Bit()));
     // Reloj de 24 horas y hora local: la marca es la hora de la escritura.
     const QDateTime escrito =
         QDateTime::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd HH:mm:ss"));

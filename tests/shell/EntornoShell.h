@@ -27,7 +27,7 @@ protected:
         mysql = dir.filePath(QStringLiteral("MySQL/MySQL Server 5.1"));
         for (const QString& c : {programa, producto, mysql})
             ASSERT_TRUE(QDir().mkpath(c));
-        ini = programa + Sep() + QStringLiteral("ReplicacionTesal.ini");
+        ini = Nativa(programa) + Sep() + QStringLiteral("ReplicacionTesal.ini");
         registro = dir.filePath(QStringLiteral("registro.ini"));
         abiertos = dir.filePath(QStringLiteral("abiertos.txt"));
 
@@ -70,6 +70,7 @@ protected:
 
     // El separador de las rutas que arma el programa ("\\" en Windows).
     static QString Sep() { return QDir::separator(); }
+    static QString Nativa(const QString& ruta) { return QDir::toNativeSeparators(ruta); }
 
     QTemporaryDir dir;
     pruebas::CarpetaTemporal herramientas;

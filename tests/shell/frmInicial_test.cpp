@@ -12,6 +12,10 @@
 
 namespace {
 
+// La línea de arranque de la bitácora, en la página ANSI del sistema (en
+// Windows) o en UTF-8, como la escribe el programa.
+const QByteArray kIniciando = QStringLiteral("     Iniciando bitácora\r\n").toLocal8Bit();
+
 class frmInicialTest : public EntornoShell {
 protected:
     std::unique_ptr<frmInicial> Abre() {
@@ -37,9 +41,9 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
     ASSERT_FALSE(w->Terminado());
     EXPECT_TRUE(cajas.cajas.empty());
     EXPECT_EQ(Proceso::RutaConfiguracion,
-              programa + Sep() + QStringLiteral("ReplicacionTesal.ini"));
+              Nativa(programa) + Sep() + QStringLiteral("ReplicacionTesal.ini"));
     EXPECT_EQ(Proceso::RutaBitacora,
-              programa + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
+              Nativa(programa) + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
     EXPECT_EQ(QDir::currentPath(), QDir(programa).canonicalPath());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Replicación Tesal   v %1.%2.%3")
                                     .arg(version::Mayor)
@@ -76,13 +80,13 @@ TEST_F(frmInicialTest, CarpetaConSeparadorFinalComoLaRaizDobleElSeparador) {
     ASSERT_FALSE(w->Terminado());
     EXPECT_TRUE(cajas.cajas.empty());
     EXPECT_EQ(Proceso::RutaConfiguracion,
-              programa + Sep() + Sep() + QStringLiteral("ReplicacionTesal.ini"));
+              Nativa(programa) + Sep() + Sep() + QStringLiteral("ReplicacionTesal.ini"));
     EXPECT_EQ(Proceso::RutaBitacora,
-              programa + Sep() + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
+              Nativa(programa) + Sep() + Sep() + QStringLiteral("BitacoraReplicacionTesal.txt"));
     // El sistema de archivos acepta el separador doble: la configuración se leyó
     // y la bitácora se inició en la carpeta del programa.
     EXPECT_EQ(w->lblMuestra[0]->text(), QStringLiteral("192.168.1.10"));
-    EXPECT_TRUE(Contenido(Bitacora()).endsWith("     Iniciando bitácora\r\n"));
+    EXPECT_TRUE(Contenido(Bitacora()).endsWith(kIniciando));
 }
 
 TEST_F(frmInicialTest, ConfiguracionRechazadaTerminaSinPreguntar) {
@@ -207,7 +211,7 @@ TEST_F(frmInicialTest, BitacoraSeIniciaUnaSolaVez) {
     CreaMarcaBitacora();
     Abre().reset();
     const QByteArray primera = Contenido(Bitacora());
-    ASSERT_TRUE(primera.endsWith("     Iniciando bitácora\r\n"));
+    ASSERT_TRUE(primera.endsWith(kIniciando));
     EXPECT_EQ(primera.count('\n'), 1);
     QTest::qWait(1100); // otro segundo: una línea nueva se notaría
     Abre().reset();
@@ -235,7 +239,7 @@ TEST_F(frmInicialTest, LimpiarBitacoraConEnterDejaLaBitacora) {
     w->cmdLB->click();
     const QByteArray despues = Contenido(Bitacora());
     EXPECT_EQ(despues.count('\n'), 1);
-    EXPECT_TRUE(despues.endsWith("     Iniciando bitácora\r\n"));
+    EXPECT_TRUE(despues.endsWith(kIniciando));
 }
 
 TEST_F(frmInicialTest, SinMarcaNiElBotonCreaLaBitacora) {

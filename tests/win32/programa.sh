@@ -52,10 +52,10 @@ mv "$tmp/zip/ReplicacionTesal" "$app"
 
 # DLL de Windows que todo Windows 10/11 trae (las que importan Qt, el cliente
 # de MariaDB y el runtime de mingw-w64).
-sistema=" advapi32.dll authz.dll bcrypt.dll comdlg32.dll crypt32.dll d3d11.dll d3d9.dll dwmapi.dll
+sistema=$(echo " advapi32.dll authz.dll bcrypt.dll comdlg32.dll crypt32.dll d3d11.dll d3d9.dll dwmapi.dll
  dwrite.dll dxgi.dll gdi32.dll imm32.dll iphlpapi.dll kernel32.dll mpr.dll msvcrt.dll ncrypt.dll
  netapi32.dll ole32.dll oleaut32.dll secur32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll
- user32.dll userenv.dll uxtheme.dll version.dll winmm.dll ws2_32.dll wtsapi32.dll "
+ user32.dll userenv.dll uxtheme.dll version.dll winmm.dll ws2_32.dll wtsapi32.dll " | tr '\n' ' ')
 faltan=0
 while IFS= read -r -d '' binario; do
     while read -r dll; do
@@ -75,9 +75,9 @@ for f in ReplicacionTesal.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qw
 done
 
 # El manifiesto y la versión del ejecutable.
-recursos=$($mingw-objdump -s -j .rsrc "$app/ReplicacionTesal.exe" | cut -c44- | tr -d '\n')
-[[ "$recursos" == *'requireAdministrator'* ]] && bien "el manifiesto pide administrador" ||
-    falla "el manifiesto no pide administrador"
+strings -n 8 "$app/ReplicacionTesal.exe" >"$tmp/cadenas"
+grep -q 'requestedExecutionLevel level="requireAdministrator"' "$tmp/cadenas" &&
+    bien "el manifiesto pide administrador" || falla "el manifiesto no pide administrador"
 
 # ---- 2. El mundo del técnico y el servidor ----------------------------------
 "$raiz/tools/sandbox" create --nuevo "$entorno" >"$tmp/sandbox.log" 2>&1 ||
@@ -101,11 +101,16 @@ mkdir -p "$capturas"
 anotado="$tmp/ventanas.txt"
 titulo='Replicación Tesal   v 1.0.0'
 ventana() { wine "$aux" "$@" </dev/null 2>/dev/null; }
+# La captura es un programa de Qt de Linux: en el Xvfb de la etapa (xcb).
+captura() { QT_QPA_PLATFORM=xcb "$captura" "$@" 2>/dev/null; }
 
 # Arranca el programa con lo que pida el entorno; espera su ventana principal.
 abre() {
     : >"$anotado"
-    (cd "$app" && env RT_ANOTA_VENTANAS="$(winepath -w "$anotado")" "$@" \
+    # Solo lo del zip: sin las DLL ni los complementos de la construcción. La
+    # página ANSI de un Windows en español (es_ES: 1252).
+    (cd "$app" && env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM LC_ALL=es_ES.UTF-8 \
+        RT_ANOTA_VENTANAS="$(winepath -w "$anotado")" "$@" \
         wine "C:\\Herramientas\\Replicación Tesal\\ReplicacionTesal.exe" </dev/null \
         >"$tmp/programa.log" 2>&1) &
     wine_pid=$!
@@ -140,7 +145,7 @@ if abre; then
         falla "la ventana principal no muestra el servidor 127.0.0.1"
     anotado_tiene "lblMuestra_1 «$mysql_win»" && bien "la carpeta de MySQL: $mysql_win" ||
         falla "la ventana principal no muestra la carpeta de MySQL"
-    "$captura" "$capturas/principal.png" 15000 && bien "captura $capturas/principal.png" ||
+    captura "$capturas/principal.png" 15000 && bien "captura $capturas/principal.png" ||
         falla "sin captura de la ventana principal"
     # El archivo de configuración, nuevo: página 1252 y CR LF.
     if [ -f "$ini" ] && grep -q $'^\[Configuraci\xf3n\]\r$' "$ini" &&
@@ -169,7 +174,7 @@ if abre RT_ABRE_OPCION=1; then
         else
             falla "el maestro no lista las bases: $(grep lstBdeDs "$anotado" || cat "$anotado")"
         fi
-        "$captura" "$capturas/maestro.png" 15000 && bien "captura $capturas/maestro.png" ||
+        captura "$capturas/maestro.png" 15000 && bien "captura $capturas/maestro.png" ||
             falla "sin captura de la ventana del maestro"
         ventana cierra 'Replicación servidor MAESTRO'
         ventana falta 'Replicación servidor MAESTRO' 10000 || falla "la ventana del maestro no cerró"

@@ -27,7 +27,7 @@ TEST_F(MaestroWindowsServidor, ListaLasBasesYCreaLaCuentaPorElClienteDeWindows) 
 
     w.txtDato[0]->setText("usuariowin");
     w.txtDato[1]->setText("127.0.0.1");
-    w.txtDato[2]->setText(QStringLiteral("clave ñ#1"));
+    w.txtDato[2]->setText(QStringLiteral("claveñ#1"));
     cajas.respuestas = {rtqx5::vbYes};
     w.cmdProceder_Click();
 
@@ -35,10 +35,10 @@ TEST_F(MaestroWindowsServidor, ListaLasBasesYCreaLaCuentaPorElClienteDeWindows) 
     EXPECT_EQ(cajas.cajas[0].texto, "Confirme si desea configurar servidor MAESTRO");
     const std::string final = cajas.cajas.back().texto;
     EXPECT_NE(final.find("MySQL"), std::string::npos) << final;
-    EXPECT_EQ(final.find("clave ñ#1"), std::string::npos) << final;
+    EXPECT_EQ(final.find("claveñ#1"), std::string::npos) << final;
 
     rtqx5::Conexion cuenta;
-    EXPECT_TRUE(Conecta(cuenta, "usuariowin", "clave ñ#1"));
+    EXPECT_TRUE(Conecta(cuenta, "usuariowin", "claveñ#1"));
     rtqx5::Conexion root;
     ASSERT_TRUE(Conecta(root));
     EXPECT_EQ(root.Execute("SELECT 1").at(0), "1") << "el servidor sigue contestando";
