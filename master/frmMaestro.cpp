@@ -188,7 +188,7 @@ void frmMaestro::cmdProceder_Click() {
         rtqx5::MsgBox("No seleccionó ninguna base de datos a replicar", rtqx5::vbCritical, "Error");
         return;
     }
-    if (!VerificaDatos() || !Confirmado(QStringLiteral("MAESTRO")))
+    if (!VerificaDatos() || !CuentaCabeEn(Conexion) || !Confirmado(QStringLiteral("MAESTRO")))
         return;
 
     BdReplicar.clear();

@@ -762,8 +762,8 @@ void frmEsclavo::cmdProceder_Click() {
         cmdProceder->setEnabled(true);
         return;
     }
-    if (!ConectaInstancia(PuertoInstancia) || !LeeInstancia(version, enUso) ||
-        !RevisaMaestro(enUso) || !RevisaCopia()) {
+    if (!ConectaInstancia(PuertoInstancia) || !CuentaCabeEn(Conexion) ||
+        !LeeInstancia(version, enUso) || !RevisaMaestro(enUso) || !RevisaCopia()) {
         cmdProceder->setEnabled(true);
         return;
     }

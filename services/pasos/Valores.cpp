@@ -113,4 +113,22 @@ std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo
     return {};
 }
 
+bool GuardaCuatroBytes(const std::string& juegoConexion, const std::string& juegoSistema) {
+    return juegoConexion.starts_with("utf8mb4") && juegoSistema.starts_with("utf8mb4");
+}
+
+std::string RevisaCuatroBytes(const std::string& valor, bool guarda, bool muestra) {
+    if (guarda)
+        return {};
+    for (std::size_t i = 0; i < valor.size(); ++i) {
+        if (static_cast<unsigned char>(valor[i]) < 0xF0)
+            continue;
+        const std::string caracter = muestra ? " «" + valor.substr(i, 4) + "»" : std::string();
+        return "tiene un carácter" + caracter +
+               " que el servidor no puede guardar en sus cuentas ni en la réplica (los "
+               "emoji y otros fuera del plano básico de Unicode): se guardaría como «?».";
+    }
+    return {};
+}
+
 } // namespace pasos
