@@ -1,6 +1,5 @@
 #include "CopiaDatos.h"
 
-#include "Rutas.h"
 #include "TextosProcedimiento.h"
 
 #include <algorithm>
@@ -119,11 +118,8 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
     return r;
 }
 
-std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo) {
-    std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
-    r += ' ';
-    r += ArgumentoLinea("--execute=source " + rtqx5::DiagonalesMySQL(archivo), true);
-    return r;
+std::string ComandoCargaDatos(const DatosCopia& d) {
+    return Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
 }
 
 std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera) {
@@ -157,8 +153,8 @@ std::string NombreVolcado(const std::string& carpeta, const std::string& base, s
     const std::string marca = MarcaDeTiempo(cuando);
     std::string r = carpeta;
     r += "copia-";
-    // Only letters, digits, "_" and "-" of the name: the client's "source"
-    // reads the path to the end of the line, up to a ";".
+    // Only letters, digits, "_" and "-" of the name: a file name that any
+    // file system and any tool takes as it is.
     for (const char c : base) {
         const bool simple = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                             (c >= '0' && c <= '9') || c == '_' || c == '-';

@@ -46,10 +46,11 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
                                const std::string& archivo);
 
 // "<bin\mysql>" [opcionClave] --host=127.0.0.1 --port=P --protocol=tcp
-// --user=U --default-character-set=C "--execute=source <archivo>": the dump
-// read by the client itself, no shell in between ("\" written as "/", which
-// the client's own command reader would take for an escape).
-std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo);
+// --user=U --default-character-set=C: the client that loads the dump, which
+// it reads as its standard input (EjecutaCMD's ArchivoEntrada). The dump's
+// path never reaches the client's own command reader, which would end a
+// "source" file name at a ";" and run the rest of the line as SQL.
+std::string ComandoCargaDatos(const DatosCopia& d);
 
 // Where the master's binary log was when the dump read it.
 struct CoordenadasLog {

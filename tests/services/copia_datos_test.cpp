@@ -72,11 +72,10 @@ TEST(CopiaDatos, LineasDelVolcadoYDeLaCarga) {
             "--lock-all-tables", "--master-data=2", "--routines", "--triggers", "--verbose",
             "--result-file=/d/con blanco/copia.sql", "--databases", "datos1", "catalogossat"}));
     EXPECT_EQ(
-        ejecucion::DivideLineaComandos(pasos::ComandoCargaDatos(d, "/d/con blanco/copia.sql")),
+        ejecucion::DivideLineaComandos(pasos::ComandoCargaDatos(d)),
         (std::vector<std::string>{"/opt/My SQL/bin/mysql", "--defaults-extra-file=/tmp/rt-clave-x",
                                   "--host=127.0.0.1", "--port=3307", "--protocol=tcp",
-                                  "--user=us\"uario", "--default-character-set=latin1",
-                                  "--execute=source /d/con blanco/copia.sql"}));
+                                  "--user=us\"uario", "--default-character-set=latin1"}));
 
     EXPECT_EQ(pasos::BasesACopiar("Datos1",
                                   {"mysql", "ORVALOREPORTES", "datos2", "catalogossat", "datos1"}),
