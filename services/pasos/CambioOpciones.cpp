@@ -106,8 +106,13 @@ std::string PreparaArchivoNuevo(const std::string& archivo, const std::vector<Cl
 Dictamen RevisaArchivoOpciones(const std::string& rutaMySQL, const std::string& archivo,
                                const std::string& carpeta) {
     Dictamen dictamen;
-    const std::string comando =
-        ComandoValidaOpciones(rutaMySQL, archivo, VersionDelBinario(rutaMySQL, carpeta));
+    std::string comando;
+    try {
+        comando = ComandoValidaOpciones(rutaMySQL, archivo, VersionDelBinario(rutaMySQL, carpeta));
+    } catch (const rtqx5::ErrorRT& e) {
+        dictamen.motivo = "No se pudo preguntar al servidor de MySQL: " + e.Descripcion();
+        return dictamen;
+    }
     std::string bloque, salida;
     std::int32_t codigo = 0;
     if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,
@@ -290,7 +295,12 @@ std::string ReanudaServicio(const Diario& diario, bool restaura, const std::stri
         }
     }
     if (EstadoDeServicio(diario.servicio) != EstadoServicio::Iniciado) {
-        const std::string comando = ComandoNet("start", ArgumentoLinea(diario.servicio));
+        std::string comando;
+        try {
+            comando = ComandoNet("start", diario.servicio);
+        } catch (const rtqx5::ErrorRT& e) {
+            return e.Descripcion();
+        }
         std::string bloque, salida;
         std::int32_t codigo = -1;
         if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,

@@ -1,6 +1,8 @@
 #include "CopiaDatos.h"
 
+#include "Errores.h"
 #include "TextosProcedimiento.h"
+#include "TextosReplicacion.h"
 
 #include <algorithm>
 #include <charconv>
@@ -40,13 +42,9 @@ std::optional<std::string> ValorEntreApostrofos(const std::string& linea,
         return std::nullopt;
     const auto desde = inicio + clave.size();
     const auto fin = linea.find('\'', desde);
-    if (fin == std::string::npos || fin == desde)
+    if (fin == std::string::npos)
         return std::nullopt;
-    std::string valor = linea.substr(desde, fin - desde);
-    if (std::any_of(valor.begin(), valor.end(),
-                    [](unsigned char c) { return c < 0x20 || c == '\\'; }))
-        return std::nullopt;
-    return valor;
+    return linea.substr(desde, fin - desde);
 }
 
 std::optional<std::uint64_t> Numero(const std::string& linea, const std::string& clave) {
@@ -74,6 +72,11 @@ std::optional<CoordenadasLog> LeeLinea(const std::string& linea) {
         const auto n = Numero(linea, posicion);
         if (!nombre || !n)
             return std::nullopt;
+        if (const std::string motivo = MotivoArchivoLog(*nombre); !motivo.empty())
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 "el volcado nombra como archivo del registro binario del "
+                                 "MAESTRO «" +
+                                     TextoVisible(*nombre) + "», que " + motivo);
         return CoordenadasLog{*nombre, *n};
     }
     return std::nullopt;
@@ -113,7 +116,7 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
     r += " --databases";
     for (const auto& base : bases) {
         r += ' ';
-        r += ArgumentoLinea(base);
+        r += ArgumentoSuelto(base, "La base de datos");
     }
     return r;
 }

@@ -61,8 +61,10 @@ struct CoordenadasLog {
 // The coordinates of "-- CHANGE MASTER TO MASTER_LOG_FILE='…',
 // MASTER_LOG_POS=n;" (or CHANGE REPLICATION SOURCE TO SOURCE_LOG_FILE /
 // SOURCE_LOG_POS) in the text of a dump's header; nothing when absent or not
-// well formed (a file name with a quote, backslash or control character, a
-// position that is not a number).
+// well formed (no closing quote, a position that is not a number). A line
+// whose file name cannot be that of a binary log (MotivoArchivoLog: too long,
+// a quote, backslash, blank, control character…) throws
+// ErrorRT(kErrorArgumento) saying so, ready to follow "La copia se detuvo: ".
 std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera);
 
 // The same, read from the first lines of a dump file (the coordinates come

@@ -104,6 +104,13 @@ std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo
         return motivo;
     if (carpeta.find('"') != std::string::npos)
         return "no puede llevar comillas dobles (\").";
+#ifndef _WIN32
+    // Windows writes its separators as "/" in option files; here a backslash
+    // would reach the server as an escape.
+    if (carpeta.find('\\') != std::string::npos)
+        return "no puede llevar diagonales invertidas (\\), que el servidor MySQL leería como "
+               "secuencias de escape.";
+#endif
     if (!Absoluta(carpeta))
 #ifdef _WIN32
         return "debe ser una ruta completa, con la unidad (por ejemplo C:\\Replicacion\\data).";

@@ -27,7 +27,8 @@ std::string RevisaTexto(const std::string& valor, std::size_t maximo);
 std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo);
 
 // A full folder path: RevisaTexto, no double quote, and absolute (a drive
-// and its separator, or a UNC share, on Windows; the root "/" elsewhere).
+// and its separator, or a UNC share, on Windows; the root "/" elsewhere, with
+// no backslash, which the server would read as an escape).
 std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo);
 
 // A Windows service name that also goes into file names: RevisaTexto,

@@ -224,5 +224,5 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
 }
 
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {
-    return EjecutaComando(pasos::ComandoNet(accion, Utf8(servicio)));
+    return EjecutaComando([&] { return pasos::ComandoNet(accion, Utf8(servicio)); });
 }
