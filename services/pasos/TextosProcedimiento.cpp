@@ -87,7 +87,8 @@ SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
     // an empty user for the anonymous account and an empty address for "%".
     const auto revisa = [](const std::string& valor, const std::string& que, const char* vacio) {
         if (valor.empty())
-            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento, Une(que, " está vacío: ", vacio));
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 Une(que, " no puede quedar en blanco: ", vacio));
         if (valor.back() == ' ')
             throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
                                  Une(que, " «", TextoVisible(valor),
@@ -173,7 +174,7 @@ std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComill
 
 std::string ArgumentoSuelto(const std::string& valor, const std::string& que) {
     if (valor.empty())
-        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento, Une(que, " está vacío"));
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento, Une(que, " no puede quedar en blanco"));
     if (valor.find('\0') != std::string::npos)
         throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
                              Une(que, " «", TextoVisible(valor), "» lleva un carácter nulo"));

@@ -241,7 +241,7 @@ TEST_F(HostilesServidor, SentenciasSQLLleganIntactasOSeRechazan) {
     // Empty or ending in a blank, an account name would be another account.
     const auto finBlanco = [](const std::string& v) { return v.empty() || v.back() == ' '; };
     const std::vector<std::string> cuenta = {"lleva un salto", "fuera del plano básico", "too long",
-                                             "está vacío", "termina con un blanco"};
+                                             "no puede quedar en blanco", "termina con un blanco"};
     const auto maestro = [&](std::optional<std::string> pasos::DatosMaestro::*campo,
                              const char* columna, int linea) {
         return [=, this](const std::string& v) {
