@@ -522,7 +522,15 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
     if (Copiar) {
         // Una copia a medias no se replica: el esclavo se queda detenido.
         QString volcado;
-        if (!CopiaDatos(version, puertoInstancia, datos, volcado))
+        bool copiados = false;
+        // Lo que la copia no pudo armar o leer (una línea de órdenes, la
+        // posición del volcado) la detiene como cualquier otra falla.
+        if (const auto error = CorrePaso(
+                nullptr, [&] { copiados = CopiaDatos(version, puertoInstancia, datos, volcado); }))
+            AnotaFalla(QStringLiteral("La copia de los datos se detuvo: %1. La replicación no se "
+                                      "inició; el volcado, si lo hay, es «%2».")
+                           .arg(DeUtf8(error->Descripcion()), volcado));
+        if (!copiados)
             return;
         if (!CambiaMaestro(version, datos, false)) {
             AnotaFalla(QStringLiteral("La replicación no se inició; los datos ya están copiados y "
@@ -658,8 +666,8 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
     linea(enLaCopia);
 
     d.puerto = Utf8(puertoInstancia);
-    if (!EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado)), {},
-                        bloqueo + QStringLiteral("\r\n") + enLaCopia))
+    if (!EjecutaComando([&] { return pasos::ComandoCargaDatos(d); },
+                        bloqueo + QStringLiteral("\r\n") + enLaCopia, Utf8(volcado)))
         return detenida(QStringLiteral("la carga en la instancia %1 falló").arg(Servicio));
     linea(QStringLiteral("Datos cargados en la instancia ") + Servicio);
 
@@ -762,8 +770,8 @@ void frmEsclavo::cmdProceder_Click() {
         cmdProceder->setEnabled(true);
         return;
     }
-    if (!ConectaInstancia(PuertoInstancia) || !LeeInstancia(version, enUso) ||
-        !RevisaMaestro(enUso) || !RevisaCopia()) {
+    if (!ConectaInstancia(PuertoInstancia) || !CuentaCabeEn(Conexion) ||
+        !LeeInstancia(version, enUso) || !RevisaMaestro(enUso) || !RevisaCopia()) {
         cmdProceder->setEnabled(true);
         return;
     }

@@ -1,7 +1,8 @@
 #include "CopiaDatos.h"
 
-#include "Rutas.h"
+#include "Errores.h"
 #include "TextosProcedimiento.h"
+#include "TextosReplicacion.h"
 
 #include <algorithm>
 #include <charconv>
@@ -41,13 +42,9 @@ std::optional<std::string> ValorEntreApostrofos(const std::string& linea,
         return std::nullopt;
     const auto desde = inicio + clave.size();
     const auto fin = linea.find('\'', desde);
-    if (fin == std::string::npos || fin == desde)
+    if (fin == std::string::npos)
         return std::nullopt;
-    std::string valor = linea.substr(desde, fin - desde);
-    if (std::any_of(valor.begin(), valor.end(),
-                    [](unsigned char c) { return c < 0x20 || c == '\\'; }))
-        return std::nullopt;
-    return valor;
+    return linea.substr(desde, fin - desde);
 }
 
 std::optional<std::uint64_t> Numero(const std::string& linea, const std::string& clave) {
@@ -75,6 +72,11 @@ std::optional<CoordenadasLog> LeeLinea(const std::string& linea) {
         const auto n = Numero(linea, posicion);
         if (!nombre || !n)
             return std::nullopt;
+        if (const std::string motivo = MotivoArchivoLog(*nombre); !motivo.empty())
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 "el volcado nombra como archivo del registro binario del "
+                                 "MAESTRO «" +
+                                     TextoVisible(*nombre) + "», que " + motivo);
         return CoordenadasLog{*nombre, *n};
     }
     return std::nullopt;
@@ -114,16 +116,13 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
     r += " --databases";
     for (const auto& base : bases) {
         r += ' ';
-        r += ArgumentoLinea(base);
+        r += ArgumentoSuelto(base, "La base de datos");
     }
     return r;
 }
 
-std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo) {
-    std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
-    r += ' ';
-    r += ArgumentoLinea("--execute=source " + rtqx5::DiagonalesMySQL(archivo), true);
-    return r;
+std::string ComandoCargaDatos(const DatosCopia& d) {
+    return Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
 }
 
 std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera) {
@@ -157,8 +156,8 @@ std::string NombreVolcado(const std::string& carpeta, const std::string& base, s
     const std::string marca = MarcaDeTiempo(cuando);
     std::string r = carpeta;
     r += "copia-";
-    // Only letters, digits, "_" and "-" of the name: the client's "source"
-    // reads the path to the end of the line, up to a ";".
+    // Only letters, digits, "_" and "-" of the name: a file name that any
+    // file system and any tool takes as it is.
     for (const char c : base) {
         const bool simple = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                             (c >= '0' && c <= '9') || c == '_' || c == '-';

@@ -87,8 +87,8 @@ std::pair<double, double> CopiaDeLaVentana(const Datos& d, QPlainTextEdit& caja)
     if (!pasos::LeeCoordenadasArchivo(volcado))
         return {-1, -1};
     copia.puerto = d.esclavo;
-    if (!ejecucion::EjecutaCMD(pasos::ComandoCargaDatos(copia, volcado), ".", "", &destino, true,
-                               ejecucion::kModoAgrega, bloque, salida, 0, codigo) ||
+    if (!ejecucion::EjecutaCMD(pasos::ComandoCargaDatos(copia), ".", "", &destino, true,
+                               ejecucion::kModoAgrega, bloque, salida, 0, codigo, volcado) ||
         codigo != 0)
         return {-1, -1};
     const double total = Segundos(inicio);
