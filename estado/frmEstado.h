@@ -4,7 +4,9 @@
 #include "VentanaProcedimiento.h"
 
 #include <QElapsedTimer>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -62,6 +64,8 @@ public:
     // Qué significa el error que detuvo la replicación y qué hacer.
     QLabel* lblQueHacer = nullptr;
     QLabel* lblActualizado = nullptr;
+    // Cómo va "Verificar datos": tablas, filas y el tiempo que falta.
+    QLabel* lblProgreso = nullptr;
     std::vector<QLabel*> lblMaestro;
     std::vector<QLabel*> lblEsclavo;
     QPushButton* cmdVerificar = nullptr;
@@ -71,6 +75,8 @@ public:
 
 protected:
     void Form_Activate() override;
+    // Una verificación en curso termina tras su trozo.
+    void Form_Unload() override;
 
 private:
     // Una consulta en curso en un hilo de trabajo.
@@ -104,4 +110,5 @@ private:
     std::optional<estado::EstadoEsclavo> esclavo_;
     QString faltaEsclavo_;
     bool verificando_ = false;
+    std::shared_ptr<std::atomic<bool>> cancelaVerificacion_;
 };
