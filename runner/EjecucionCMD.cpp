@@ -34,6 +34,8 @@ std::function<void()>& BombaInstalada() {
 // True while a run is in progress: a second call (from a pumped event) is
 // refused instead of sharing the process-wide state.
 bool enCurso = false;
+// The program of the run in progress, for PosicionEntradaCMD.
+const ProcesoConsola* procesoEnCurso = nullptr;
 
 // One step of the run: whatever it raises is skipped and the run goes on.
 template <class F> void Paso(F&& paso) {
@@ -202,7 +204,10 @@ void EstadoLibre() {
 class MarcaEnCurso {
 public:
     MarcaEnCurso() { enCurso = true; }
-    ~MarcaEnCurso() { enCurso = false; }
+    ~MarcaEnCurso() {
+        enCurso = false;
+        procesoEnCurso = nullptr;
+    }
     MarcaEnCurso(const MarcaEnCurso&) = delete;
     MarcaEnCurso& operator=(const MarcaEnCurso&) = delete;
 };
@@ -264,7 +269,7 @@ void PonBombaEventos(std::function<void()> bomba) {
 bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
                 const std::string& Indicador, Caja* caja, bool AlFinal, std::uint8_t Modo,
                 std::string& Bloque, std::string& Salida, std::int32_t MaxSalida,
-                std::int32_t& CodigoSalida) {
+                std::int32_t& CodigoSalida, const std::string& ArchivoEntrada) {
     Salida.clear();
     Bloque.clear();
     CodigoSalida = 0;
@@ -280,12 +285,13 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
     const bool conEntrada = !Indicador.empty();
     ProcesoConsola proceso;
     bool iniciado = false;
-    Paso([&] { iniciado = proceso.Inicia(Comando, Carpeta, conEntrada); });
+    Paso([&] { iniciado = proceso.Inicia(Comando, Carpeta, conEntrada, ArchivoEntrada); });
     if (!iniciado) {
         EstadoLibre();
         return false;
     }
     EstadoCMD = kCmdCorriendo;
+    procesoEnCurso = &proceso;
 
     Vista vista(caja, Modo, AlFinal);
     auto ultimoBombeo = std::chrono::steady_clock::now();
@@ -348,6 +354,10 @@ bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
     Paso([&] { CodigoSalida = detenido ? 0 : proceso.CodigoSalida(); });
     EstadoLibre();
     return true;
+}
+
+std::int64_t PosicionEntradaCMD() {
+    return procesoEnCurso != nullptr ? procesoEnCurso->PosicionEntrada() : -1;
 }
 
 std::string LimpiaSalida(const std::string& texto) {

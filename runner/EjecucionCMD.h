@@ -76,14 +76,25 @@ inline constexpr std::uint8_t kModoUltimoTexto = 3; // as 2; line breaks alone c
 //   MaxSalida     0 collect nothing; negative everything; positive: only the
 //                 last MaxSalida characters.
 //   CodigoSalida  out: the program's exit code (0 after a stop request).
+//   ArchivoEntrada  an ordinary file the program reads as its standard input
+//                 (as "programa < archivo" would, with no shell and no path
+//                 on the command line); empty: none. Not together with an
+//                 Indicador. PosicionEntradaCMD tells how far it has read.
 // Returns true when the program started and its output was read to its end
-// (or it was stopped on request); false when it could not be started, and
-// false without touching the process-wide state or the box when another run
-// is still in progress (a call from an event pumped by that run).
+// (or it was stopped on request); false when it could not be started (the
+// input file included: missing, a folder, unreadable), and false without
+// touching the process-wide state or the box when another run is still in
+// progress (a call from an event pumped by that run).
 bool EjecutaCMD(const std::string& Comando, const std::string& Carpeta,
                 const std::string& Indicador, Caja* caja, bool AlFinal, std::uint8_t Modo,
                 std::string& Bloque, std::string& Salida, std::int32_t MaxSalida,
-                std::int32_t& CodigoSalida);
+                std::int32_t& CodigoSalida, const std::string& ArchivoEntrada = {});
+
+// While EjecutaCMD runs a program with an ArchivoEntrada (from a pumped window
+// event): how many bytes of that file the program has consumed so far, for a
+// progress line ("MB cargados"). The program's own read-ahead counts as read.
+// -1 when no run with an input file is in progress.
+std::int64_t PosicionEntradaCMD();
 
 // The output cleaner, in this order: drop codes 0-31 except TAB, LF, CR; LF
 // to CR; CR to CR LF; CR LF CR LF to CR LF (one pass); drop the characters of

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,15 +43,29 @@ public:
     //   - standard output and standard error: the write end of one output
     //     pipe, which the runner reads;
     //   - standard input: with `conEntrada`, the read end of an input pipe that
-    //     Escribe feeds; without it, no input (Windows: no handle; POSIX:
-    //     /dev/null).
+    //     Escribe feeds; with `archivoEntrada` (not empty), that ordinary file,
+    //     opened for reading here (a relative path against this process's
+    //     current folder, not `carpeta`) and read by the program from its
+    //     start; with neither, no input (Windows: no handle; POSIX:
+    //     /dev/null). The file's path never reaches the command line.
     // The runner's copies of the program's pipe ends are closed before this
     // returns, so the end of the output comes when the program (and whatever
-    // inherited its output) closes it.
-    // Returns false when a pipe cannot be created or the program cannot be
-    // started (missing program, bad working folder, not executable); then
-    // nothing stays open and nothing runs. Call it once per object.
-    bool Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada);
+    // inherited its output) closes it. The runner keeps its own handle of the
+    // input file (not inherited by later programs) for PosicionEntrada.
+    // Returns false when a pipe cannot be created, the input file cannot be
+    // opened (missing, a folder) or the program cannot be started (missing
+    // program, bad working folder, not executable), and for `conEntrada`
+    // together with an input file; then nothing stays open and nothing runs.
+    // Call it once per object.
+    bool Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada,
+                const std::string& archivoEntrada = {});
+
+    // How many bytes of the input file the program has consumed so far: the
+    // position in the file, which the program's handle shares with the
+    // runner's (POSIX: one open file description; Windows: one file object).
+    // A program that reads ahead into a buffer counts what it has read. -1
+    // without an input file.
+    std::int64_t PosicionEntrada() const;
 
     // Waits at most `esperaMs` milliseconds (0 = only look) for output and
     // never longer, so the caller can pump window events between calls.

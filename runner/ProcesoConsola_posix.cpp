@@ -138,6 +138,7 @@ struct ProcesoConsola::Impl {
     pid_t pid = -1;
     int salida = -1;  // read end of the output pipe
     int entrada = -1; // write end of the input pipe
+    int archivo = -1; // the input file: the program's standard input shares its offset
     bool finSalida = false;
     bool terminado = false; // reaped
     int estado = 0;         // waitpid status
@@ -196,13 +197,32 @@ ProcesoConsola::ProcesoConsola() : impl_(std::make_unique<Impl>()) {}
 ProcesoConsola::~ProcesoConsola() {
     Cierra(impl_->salida);
     Cierra(impl_->entrada);
+    Cierra(impl_->archivo);
     impl_->Recoge(false);
 }
 
-bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpeta,
-                            bool conEntrada) {
+namespace {
+
+// The standard input of a program without an input pipe: the input file
+// (an ordinary file only) or /dev/null. -1 when it cannot be opened.
+int AbreEntrada(const std::string& archivo) {
+    int fd = ::open(archivo.empty() ? "/dev/null" : archivo.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && !archivo.empty() && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        Cierra(fd);
+    }
+    if (fd >= 0 && !SubeDescriptor(fd)) {
+        fd = -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada,
+                            const std::string& archivoEntrada) {
     std::vector<std::string> args = DivideLineaComandos(comando);
-    if (args.empty()) {
+    if (args.empty() || (conEntrada && !archivoEntrada.empty())) {
         return false;
     }
     const std::string ruta = ResuelvePrograma(args.front());
@@ -227,8 +247,8 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     if (listos && conEntrada) {
         listos = Tubo(entrada);
     } else if (listos) {
-        entrada[0] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        listos = entrada[0] >= 0 && SubeDescriptor(entrada[0]);
+        entrada[0] = AbreEntrada(archivoEntrada);
+        listos = entrada[0] >= 0;
     }
     if (!listos) {
         cierraTodo();
@@ -246,8 +266,10 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     }
     ::setpgid(pid, pid); // also done by the child; whichever runs first wins
     Cierra(salida[1]);
-    Cierra(entrada[0]);
     Cierra(aviso[1]);
+    if (archivoEntrada.empty()) {
+        Cierra(entrada[0]);
+    }
 
     // The status pipe closes on a successful exec, or brings the child's errno.
     int error = 0;
@@ -270,7 +292,17 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     }
     impl_->salida = salida[0];
     impl_->entrada = entrada[1];
+    impl_->archivo = entrada[0]; // -1 unless it is the input file
     return true;
+}
+
+std::int64_t ProcesoConsola::PosicionEntrada() const {
+    if (impl_->archivo < 0) {
+        return -1;
+    }
+    // The child's descriptor 0 is a dup of this one: one offset for both.
+    const off_t posicion = ::lseek(impl_->archivo, 0, SEEK_CUR);
+    return posicion < 0 ? -1 : static_cast<std::int64_t>(posicion);
 }
 
 Lectura ProcesoConsola::Espera(int esperaMs, std::string& datos) {

@@ -96,6 +96,7 @@ std::size_t BytesIncompletos(UINT cp, std::string_view bytes) {
 struct ProcesoConsola::Impl {
     HANDLE salida = nullptr;  // read end of the output pipe
     HANDLE entrada = nullptr; // write end of the input pipe
+    HANDLE archivo = nullptr; // the input file: the program's handle shares its file object
     HANDLE proceso = nullptr;
     HANDLE trabajo = nullptr; // job holding the program and what it starts
     bool salidaCerrada = false;
@@ -122,18 +123,42 @@ ProcesoConsola::ProcesoConsola() : impl_(std::make_unique<Impl>()) {}
 ProcesoConsola::~ProcesoConsola() {
     Cierra(impl_->salida);
     Cierra(impl_->entrada);
+    Cierra(impl_->archivo);
     Cierra(impl_->proceso);
     Cierra(impl_->trabajo);
 }
 
-bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpeta,
-                            bool conEntrada) {
+namespace {
+
+// The input file, opened for reading with an inheritable handle; nullptr when
+// it cannot be opened or is no ordinary file (CreateFileW opens no folder
+// without FILE_FLAG_BACKUP_SEMANTICS).
+HANDLE AbreArchivoEntrada(const std::string& archivo, SECURITY_ATTRIBUTES& atributos) {
+    const auto ancho = Ancho(archivo);
+    if (!ancho || ancho->empty())
+        return nullptr;
+    const HANDLE h = CreateFileW(ancho->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &atributos, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    return h;
+}
+
+} // namespace
+
+bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada,
+                            const std::string& archivoEntrada) {
     Impl& p = *impl_;
     // A command line or folder with a character the ANSI code page lacks would
     // reach CreateProcessA altered (as "?"): such a command is not started.
+    // The input file is opened by its UTF-16 name: any name does.
     const auto lineaAnsi = Ansi(comando, true);
     const auto carpetaAnsi = Ansi(carpeta, true);
-    if (!lineaAnsi || !carpetaAnsi || lineaAnsi->empty())
+    if (!lineaAnsi || !carpetaAnsi || lineaAnsi->empty() || (conEntrada && !archivoEntrada.empty()))
         return false;
 
     SECURITY_ATTRIBUTES atributos{};
@@ -141,12 +166,20 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     atributos.lpSecurityDescriptor = nullptr;
     atributos.bInheritHandle = TRUE;
 
+    HANDLE archivo = nullptr;
+    if (!archivoEntrada.empty()) {
+        archivo = AbreArchivoEntrada(archivoEntrada, atributos);
+        if (!archivo)
+            return false;
+    }
     HANDLE salidaLeer = nullptr;
     HANDLE salidaEscribir = nullptr;
     HANDLE entradaLeer = nullptr;
     HANDLE entradaEscribir = nullptr;
-    if (!CreatePipe(&salidaLeer, &salidaEscribir, &atributos, 0))
+    if (!CreatePipe(&salidaLeer, &salidaEscribir, &atributos, 0)) {
+        Cierra(archivo);
         return false;
+    }
     if (conEntrada && !CreatePipe(&entradaLeer, &entradaEscribir, &atributos, 0)) {
         Cierra(salidaLeer);
         Cierra(salidaEscribir);
@@ -164,7 +197,7 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     inicio.wShowWindow = SW_HIDE;
     inicio.hStdOutput = salidaEscribir;
     inicio.hStdError = salidaEscribir;
-    inicio.hStdInput = entradaLeer;
+    inicio.hStdInput = archivo ? archivo : entradaLeer;
 
     PROCESS_INFORMATION info{};
     std::string linea = *lineaAnsi; // CreateProcessA may write into it
@@ -178,12 +211,18 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
     if (!ok) {
         Cierra(salidaLeer);
         Cierra(entradaEscribir);
+        Cierra(archivo);
         return false;
     }
     CloseHandle(info.hThread);
     p.salida = salidaLeer;
     p.entrada = entradaEscribir;
     p.proceso = info.hProcess;
+    // The program has its own copy; ours, kept for PosicionEntrada, goes to
+    // no later program.
+    if (archivo)
+        SetHandleInformation(archivo, HANDLE_FLAG_INHERIT, 0);
+    p.archivo = archivo;
 
     // A job lets a stop request also end what the program has started (a
     // "cmd /c" and its child). Without one, only the program itself stops.
@@ -278,6 +317,16 @@ bool ProcesoConsola::Termina() {
 
 int ProcesoConsola::CodigoSalida() const {
     return static_cast<int>(impl_->codigo);
+}
+
+std::int64_t ProcesoConsola::PosicionEntrada() const {
+    if (!impl_->archivo)
+        return -1;
+    // An inherited handle shares the file object, and with it the position.
+    LARGE_INTEGER cero{}, posicion{};
+    if (!SetFilePointerEx(impl_->archivo, cero, &posicion, FILE_CURRENT))
+        return -1;
+    return static_cast<std::int64_t>(posicion.QuadPart);
 }
 
 std::string DecodificaSalida(std::string& pendiente, std::string_view bytes, bool final) {

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -398,6 +400,58 @@ TEST_F(EjecutaCMDPrueba, SegundaLlamadaDuranteUnaCorridaSeRechaza) {
     EXPECT_EQ(caja.texto, "unodos");
     alBombear = nullptr;
     EXPECT_TRUE(Corre("true").resultado); // free again afterwards
+}
+
+// A file as standard input reaches the program byte for byte, whatever its
+// path holds (no shell, nothing on the command line), and while the program
+// runs the window can ask how far it has read; the window keeps its events.
+TEST_F(EjecutaCMDPrueba, ArchivoDeEntradaLlegaEnteroYDiceCuantoSeLeyo) {
+    const fs::path carpeta = fs::temp_directory_path() / "rt ejecución; 'x' `y` $HOME";
+    fs::create_directories(carpeta);
+    const fs::path archivo = carpeta / "entrada;DROP.sql";
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i) {
+        bytes += static_cast<char>(i % 256);
+    }
+    { std::ofstream(archivo, std::ios::binary) << bytes; }
+    const fs::path copia = carpeta / "copia";
+    Corrida c;
+    EXPECT_TRUE(EjecutaCMD("sh -c \"cat > copia\"", carpeta.string(), "", nullptr, false, 0,
+                           c.bloque, c.salida, -1, c.codigo, archivo.string()));
+    EXPECT_EQ(c.codigo, 0);
+    std::ifstream leida(copia, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(leida), {}) == bytes);
+
+    // dd reads exactly 1000 bytes and the program then stays a while.
+    std::vector<std::int64_t> posiciones;
+    alBombear = [&] { posiciones.push_back(PosicionEntradaCMD()); };
+    EXPECT_EQ(PosicionEntradaCMD(), -1);
+    c = Corre("sh -c \"dd bs=1000 count=1 of=/dev/null 2>/dev/null; sleep 0.2\"", nullptr, 0);
+    EXPECT_TRUE(c.resultado);
+    EXPECT_EQ(posiciones.back(), -1) << "sin archivo de entrada no hay posición";
+    posiciones.clear();
+    Corrida d;
+    EXPECT_TRUE(EjecutaCMD("sh -c \"dd bs=1000 count=1 of=/dev/null 2>/dev/null; sleep 0.4\"", "",
+                           "", nullptr, false, 0, d.bloque, d.salida, -1, d.codigo,
+                           archivo.string()));
+    ASSERT_GE(posiciones.size(), 10u) << "la ventana siguió recibiendo sus eventos";
+    for (const std::int64_t p : posiciones) {
+        EXPECT_TRUE(p == 0 || p == 1000) << p;
+    }
+    EXPECT_EQ(posiciones.back(), 1000);
+    EXPECT_EQ(PosicionEntradaCMD(), -1);
+
+    // A missing file, a folder, or a file together with a prompt: not started.
+    alBombear = nullptr;
+    for (const auto& [entrada, indicador] : std::vector<std::pair<fs::path, std::string>>{
+             {carpeta / "falta", ""}, {carpeta, ""}, {archivo, "?"}}) {
+        CajaPrueba caja;
+        EXPECT_FALSE(EjecutaCMD("cat", "", indicador, &caja, false, 1, d.bloque, d.salida, -1,
+                                d.codigo, entrada.string()))
+            << entrada;
+        EXPECT_EQ(EstadoCMD, kCmdLibre);
+    }
+    fs::remove_all(carpeta);
 }
 
 TEST_F(EjecutaCMDPrueba, Utf8PartidoEntreLecturasYBytesNoUtf8) {

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 using namespace ejecucion;
 using namespace pruebas_win32;
@@ -269,6 +271,47 @@ TEST_F(EjecutorWin32, AltoEnLaEsperaDeRespuesta) {
     EXPECT_TRUE(c.ok);
     EXPECT_EQ(c.codigo, 0);
     EXPECT_EQ(c.salida, "Continuar (S/N)?");
+}
+
+// Un archivo como entrada estándar llega entero al programa, aunque su ruta
+// lleve lo que la página ANSI no tiene; mientras corre, la ventana sabe
+// cuánto lleva leído.
+TEST_F(EjecutorWin32, ArchivoDeEntradaLlegaEnteroYDiceCuantoSeLeyo) {
+    CarpetaTemporal carpeta(L"rt-entrada; 'x' \u00F1 \u4E2D");
+    const std::string archivo = carpeta.Archivo(L"volcado;DROP.sql");
+    std::string bytes;
+    std::uint32_t suma = 2166136261u;
+    for (int i = 0; i < 70000; ++i) {
+        bytes += static_cast<char>(i % 256);
+        suma = (suma ^ static_cast<unsigned char>(i % 256)) * 16777619u;
+    }
+    {
+        std::ofstream f(std::filesystem::path(Ancho(archivo)), std::ios::binary);
+        f << bytes;
+    }
+    Corrida c;
+    c.ok = EjecutaCMD(AuxConsola() + " suma", "", "", &caja, true, kModoAgrega, c.bloque, c.salida,
+                      -1, c.codigo, archivo);
+    EXPECT_TRUE(c.ok);
+    EXPECT_EQ(c.salida, "bytes 70000 suma " + std::to_string(suma));
+
+    std::vector<std::int64_t> posiciones;
+    PonBombaEventos([&] {
+        if (caja.texto == "leidos")
+            posiciones.push_back(PosicionEntradaCMD());
+    });
+    c.ok = EjecutaCMD(AuxConsola() + " lee 1000", "", "", &caja, true, kModoAgrega, c.bloque,
+                      c.salida, -1, c.codigo, archivo);
+    EXPECT_TRUE(c.ok);
+    ASSERT_FALSE(posiciones.empty());
+    EXPECT_EQ(posiciones.back(), 1000);
+    EXPECT_EQ(PosicionEntradaCMD(), -1);
+    // Sin archivo no hay posición; un archivo que falta no arranca nada.
+    PonBombaEventos([&] { posiciones.push_back(PosicionEntradaCMD()); });
+    EXPECT_TRUE(Corre(AuxConsola() + " entrada").ok);
+    EXPECT_EQ(posiciones.back(), -1);
+    EXPECT_FALSE(EjecutaCMD(AuxConsola() + " suma", "", "", &caja, true, kModoAgrega, c.bloque,
+                            c.salida, -1, c.codigo, carpeta.Archivo(L"falta.sql")));
 }
 
 } // namespace

@@ -8,6 +8,10 @@
 //   aux_consola grande N    N bytes 'x' seguidos de "FIN"
 //   aux_consola stderr      una línea en la salida de error
 //   aux_consola entrada     "sin entrada" si no recibió entrada estándar
+//   aux_consola suma        lee toda la entrada estándar y escribe cuántos bytes
+//                           y su suma FNV-1a ("bytes N suma S")
+//   aux_consola lee N       lee exactamente N bytes de la entrada, escribe
+//                           "leidos" y espera medio segundo
 //   aux_consola sale N      termina con el código N
 //   aux_consola marca RUTA  crea RUTA.abierto (programa asociado a un tipo)
 //   aux_consola escritorio  se une al escritorio y espera para siempre: mantiene
@@ -18,6 +22,7 @@
 //                           "clave-desconocida" como lo hace el servidor
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -99,6 +104,29 @@ int main(int argc, char** argv) {
         const bool hay = h != nullptr && h != INVALID_HANDLE_VALUE &&
                          ReadFile(h, &c, 1, &leidos, nullptr) && leidos > 0;
         Escribe(hay ? "con entrada" : "sin entrada");
+        return 0;
+    }
+    if (modo == "suma") {
+        std::uint64_t bytes = 0;
+        std::uint32_t suma = 2166136261u;
+        char buf[4096];
+        DWORD leidos = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &leidos, nullptr) &&
+               leidos > 0) {
+            for (DWORD i = 0; i < leidos; ++i)
+                suma = (suma ^ static_cast<unsigned char>(buf[i])) * 16777619u;
+            bytes += leidos;
+        }
+        Escribe("bytes " + std::to_string(bytes) + " suma " + std::to_string(suma));
+        return 0;
+    }
+    if (modo == "lee" && argc > 2) {
+        std::string buf(static_cast<size_t>(std::atoi(argv[2])), '\0');
+        DWORD leidos = 0;
+        ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf.data(), static_cast<DWORD>(buf.size()),
+                 &leidos, nullptr);
+        Escribe("leidos");
+        Sleep(500);
         return 0;
     }
     if (modo == "marca" && argc > 2) {
