@@ -4,9 +4,7 @@
 #include "Errores.h"
 #include "TextosReplicacion.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace estado {
 

@@ -4,6 +4,7 @@
 #include "ConexionEstado.h"
 #include "DiagnosticoReplicacion.h"
 #include "Errores.h"
+#include "TextosProcedimiento.h"
 #include "TextosReplicacion.h"
 #include "TextosVerificacion.h"
 
@@ -469,11 +470,8 @@ std::string LineaAvance(const AvanceVerificacion& a) {
         r += " " + a.tabla + " (tabla " + std::to_string(std::min(a.tablasHechas + 1, a.tablas)) +
              " de " + std::to_string(a.tablas) + ")";
     r += ": " + Miles(a.filasHechas) + " de unas " + Miles(a.filas) + " filas";
-    if (a.segundosRestantes) {
-        const long long s = *a.segundosRestantes;
-        r += s < 90 ? "; faltan unos " + std::to_string(s) + " s"
-                    : "; faltan unos " + std::to_string((s + 30) / 60) + " min";
-    }
+    if (a.segundosRestantes)
+        r += pasos::TiempoQueFalta(*a.segundosRestantes);
     return r;
 }
 

@@ -139,6 +139,13 @@ std::string MinusculasAscii(std::string texto) {
     return texto;
 }
 
+std::string TiempoQueFalta(long long segundos) {
+    if (segundos <= 0)
+        return {};
+    return "; faltan unos " + (segundos < 90 ? std::to_string(segundos) + " s"
+                                             : std::to_string((segundos + 30) / 60) + " min");
+}
+
 std::string MarcaDeTiempo(std::time_t cuando) {
     std::tm local{};
 #ifdef _WIN32
