@@ -1,9 +1,10 @@
 #pragma once
 
-// El punto de venta de las pruebas: una venta (un INSERT con datos1 como base
-// por omisión, como lo escribe el producto) cada 20 ms en su propio hilo y con
-// su propia conexión, y lo que esperó cada una. Un bloqueo del maestro se ve
-// como una venta que espera; la ventana sigue su curso. Solo cabecera.
+// El punto de venta de las pruebas y las mediciones: una venta (un INSERT con
+// la base como base por omisión, como lo escribe el producto) cada 20 ms en su
+// propio hilo y con su propia conexión, y lo que esperó cada una. Un bloqueo
+// del maestro se ve como una venta que espera; la ventana sigue su curso.
+// Solo cabecera.
 #include "Componentes.h"
 
 #include <algorithm>
@@ -15,10 +16,10 @@
 
 class PuntoDeVenta {
 public:
-    // `conexion` abierta al maestro; `venta` es el INSERT (en la base datos1).
-    PuntoDeVenta(rtqx5::Conexion& conexion, std::string venta)
+    // `conexion` abierta al maestro; `venta` es el INSERT, en `base`.
+    PuntoDeVenta(rtqx5::Conexion& conexion, std::string venta, const std::string& base = "datos1")
         : c_(conexion), venta_(std::move(venta)) {
-        c_.Execute("USE datos1");
+        c_.Execute("USE `" + base + "`");
     }
     ~PuntoDeVenta() { Detiene(); }
     PuntoDeVenta(const PuntoDeVenta&) = delete;
