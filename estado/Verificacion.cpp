@@ -62,9 +62,13 @@ std::vector<std::string> Tablas(Conexion& c, const std::string& base) {
 }
 
 std::string Miles(std::uint64_t n) {
-    std::string r = std::to_string(n);
-    for (auto i = static_cast<std::ptrdiff_t>(r.size()) - 3; i > 0; i -= 3)
-        r.insert(static_cast<std::size_t>(i), ",");
+    const std::string cifras = std::to_string(n);
+    std::string r;
+    for (std::size_t i = 0; i < cifras.size(); ++i) {
+        if (i > 0 && (cifras.size() - i) % 3 == 0)
+            r += ',';
+        r += cifras[i];
+    }
     return r;
 }
 

@@ -27,7 +27,8 @@ public:
     void Detiene();
 
     // Segundos que esperaron las escrituras de la sonda (solo las esperas de
-    // más de kEsperaNotable: la ida y vuelta de cada una no cuenta).
+    // más de kEsperaNotable: la ida y vuelta de cada una, ni una respuesta
+    // lenta de una máquina ocupada, cuentan).
     double SegundosEnEspera() const;
     // True si la escritura en curso lleva más de kEsperaActual esperando.
     bool EsperandoAhora() const;
@@ -35,7 +36,7 @@ public:
     // servidor rechazó la escritura (sin permiso).
     std::string Error() const;
 
-    static constexpr std::chrono::milliseconds kEsperaNotable{10};
+    static constexpr std::chrono::milliseconds kEsperaNotable{50};
     static constexpr std::chrono::milliseconds kEsperaActual{200};
 
 private:
