@@ -18,8 +18,9 @@ class QTimer;
 // 2 s; las consultas corren en hilos de trabajo con sus propias conexiones, así
 // que un servidor que no contesta no congela la ventana: muestra
 // "sin respuesta". "Verificar datos" compara las tablas de la base replicada
-// en una misma posición del maestro; "Reiniciar replicación" detiene y arranca
-// el esclavo.
+// trozo por trozo, cada uno en una misma posición del maestro, sin bloquear el
+// maestro entero (lblProgreso dice cómo va); "Reiniciar replicación" detiene y
+// arranca el esclavo.
 class frmEstado : public VentanaProcedimiento {
     Q_OBJECT
 public:
