@@ -169,8 +169,8 @@ private:
     // Las filas del trozo que sigue, para que su bloqueo dure lo buscado (con
     // margen para las idas y vueltas al servidor).
     unsigned long long Siguiente(unsigned long long filas, double ms) const {
-        const double objetivo = 0.75 * control_.msPorTrozo;
-        const double factor = ms <= 0 ? 2.0 : std::clamp(objetivo / ms, 0.25, 2.0);
+        const double objetivo = 0.5 * control_.msPorTrozo;
+        const double factor = ms <= 0 ? 1.5 : std::clamp(objetivo / ms, 0.25, 1.5);
         return std::clamp(static_cast<unsigned long long>(static_cast<double>(filas) * factor),
                           kFilasMinimas, kFilasMaximas);
     }

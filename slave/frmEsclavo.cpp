@@ -762,16 +762,21 @@ bool frmEsclavo::Carga(const pasos::DatosCopia& d, const QString& volcado,
     const auto total = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(volcado).size(), 0));
     QElapsedTimer reloj;
     reloj.start();
+    // Lo leído del volcado mientras corre la carga (-1 antes y después).
+    std::uint64_t leidos = 0;
     SigueAvance([&] {
+        leidos = std::max<std::uint64_t>(leidos, static_cast<std::uint64_t>(std::max<std::int64_t>(
+                                                     ejecucion::PosicionEntradaCMD(), 0)));
         pasos::AvanceCopia a;
         a.cargando = true;
-        a.hechos =
-            static_cast<std::uint64_t>(std::max<std::int64_t>(ejecucion::PosicionEntradaCMD(), 0));
+        a.hechos = leidos;
         a.total = total;
         a.segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
         return a;
     });
     const bool bien = EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado)), {}, encabezado);
+    if (bien)
+        leidos = total;
     SigueAvance(nullptr);
     if (bien)
         barCopia->setValue(100);

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class PuntoDeVenta {
 public:
@@ -29,8 +30,7 @@ public:
         Detiene();
         {
             std::lock_guard<std::mutex> g(m_);
-            esperaMaxima_ = 0;
-            ventas_ = 0;
+            esperas_.clear();
             error_.clear();
         }
         seguir_ = true;
@@ -44,13 +44,22 @@ public:
 
     // Desde Empieza: la espera más larga de una venta (ms), cuántas hubo y el
     // error de la que falló ("" si ninguna).
-    long long EsperaMaxima() const {
-        std::lock_guard<std::mutex> g(m_);
-        return esperaMaxima_;
-    }
+    long long EsperaMaxima() const { return Percentil(100); }
     int Ventas() const {
         std::lock_guard<std::mutex> g(m_);
-        return ventas_;
+        return static_cast<int>(esperas_.size());
+    }
+    // La espera (ms) que no pasa el `p` por ciento de las ventas (100: la
+    // más larga); 0 sin ventas.
+    long long Percentil(double p) const {
+        std::lock_guard<std::mutex> g(m_);
+        if (esperas_.empty())
+            return 0;
+        std::vector<long long> orden = esperas_;
+        std::sort(orden.begin(), orden.end());
+        const auto i =
+            static_cast<std::size_t>(p / 100.0 * static_cast<double>(orden.size() - 1) + 0.5);
+        return orden[std::min(i, orden.size() - 1)];
     }
     std::string Error() const {
         std::lock_guard<std::mutex> g(m_);
@@ -74,8 +83,7 @@ private:
                     .count();
             {
                 std::lock_guard<std::mutex> g(m_);
-                esperaMaxima_ = std::max<long long>(esperaMaxima_, ms);
-                ++ventas_;
+                esperas_.push_back(ms);
                 if (!error.empty() && error_.empty())
                     error_ = error;
             }
@@ -90,7 +98,6 @@ private:
     std::thread hilo_;
     std::atomic<bool> seguir_{false};
     mutable std::mutex m_;
-    long long esperaMaxima_ = 0;
-    int ventas_ = 0;
+    std::vector<long long> esperas_;
     std::string error_;
 };
