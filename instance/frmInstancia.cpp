@@ -237,7 +237,12 @@ void frmInstancia::cmdProceder_Click() {
 frmInstancia::Verificacion frmInstancia::Verifica(const QString& RutaMySQL,
                                                   const QString& NombreInstancia) {
     Verificacion v;
-    const QString EjecutableMySQLd = DeUtf8(pasos::ProgramaMySQL(Utf8(RutaMySQL), "mysqld"));
+    QString EjecutableMySQLd;
+    // Una carpeta que no cabe en una línea de órdenes no sirve para nada.
+    if (const auto error = CorrePaso(nullptr, [&] {
+            EjecutableMySQLd = DeUtf8(pasos::ProgramaMySQL(Utf8(RutaMySQL), "mysqld"));
+        }))
+        v.Rechazos += DeUtf8(error->Descripcion()) + kFinAviso;
     Estado(QStringLiteral("MySQLd ") + EjecutableMySQLd, true);
 
     v.IniOriginal = RutaMySQL + QStringLiteral("my.ini");
@@ -332,13 +337,13 @@ void frmInstancia::CreaArchivoOpciones(const QString& IniOriginal, const QString
     // una falla no deja un archivo a medias. La instancia nueva nunca hereda
     // el server-id del servidor instalado.
     const std::string puerto = Utf8(Dato(5));
-    const std::vector<pasos::ClaveOpcion> claves = {
-        {"client", "port", puerto},
-        {"mysqld", "port", puerto},
-        {"mysqld", "datadir", pasos::ValorDatadir(Utf8(Dato(1))), true},
-        {"mysqld", "server-id", pasos::OtroIdServidor(Utf8(IniOriginal))},
-    };
     PasoAnotado(QStringLiteral("No se pudo crear «%1»").arg(IniNuevo), [&] {
+        const std::vector<pasos::ClaveOpcion> claves = {
+            {"client", "port", puerto},
+            {"mysqld", "port", puerto},
+            {"mysqld", "datadir", pasos::ValorDatadir(Utf8(Dato(1))), true},
+            {"mysqld", "server-id", pasos::OtroIdServidor(Utf8(IniOriginal))},
+        };
         const std::string nuevo = pasos::PreparaArchivoNuevo(Utf8(IniNuevo), claves, origen);
         try {
             pasos::InstalaArchivoNuevo(nuevo, Utf8(IniNuevo));
@@ -403,20 +408,21 @@ int frmInstancia::CopiaBaseSistema(const QString& DatosOriginal, const QString& 
 void frmInstancia::ComandosDelServicio(const QString& RutaMySQL, const QString& IniNuevo,
                                        const QString& NombreInstancia, bool actualizaSistema,
                                        Creado creado) {
-    const std::string instala =
-        pasos::ComandoInstalaServicio(Utf8(RutaMySQL), Utf8(NombreInstancia), Utf8(IniNuevo));
-    creado.servicio = EjecutaComando(instala);
+    creado.servicio = EjecutaComando([&] {
+        return pasos::ComandoInstalaServicio(Utf8(RutaMySQL), Utf8(NombreInstancia),
+                                             Utf8(IniNuevo));
+    });
 
-    const std::string arranca = pasos::ComandoArrancaServicio(Utf8(NombreInstancia));
-    if (EjecutaComando(arranca)) {
+    if (EjecutaComando([&] { return pasos::ComandoArrancaServicio(Utf8(NombreInstancia)); })) {
         if (actualizaSistema)
             ActualizaSistema(RutaMySQL);
         return;
     }
     if (actualizaSistema)
-        AnotaFalla(QStringLiteral("No se corrió mysql_upgrade porque «%1» terminó con error: "
-                                  "faltan las tablas InnoDB de la base mysql que no se copiaron")
-                       .arg(DeUtf8(arranca)));
+        AnotaFalla(QStringLiteral("No se corrió mysql_upgrade porque «net start %1» terminó con "
+                                  "error: faltan las tablas InnoDB de la base mysql que no se "
+                                  "copiaron")
+                       .arg(NombreInstancia));
     OfreceDeshacer(RutaMySQL, NombreInstancia, creado);
 }
 
@@ -430,8 +436,10 @@ void frmInstancia::ActualizaSistema(const QString& RutaMySQL) {
     if (!clave.empty() &&
         PasoAnotado(QStringLiteral("No se corrió mysql_upgrade"), [&] { archivo.emplace(clave); }))
         return;
-    EjecutaComando(pasos::ComandoActualizaSistema(
-        Utf8(RutaMySQL), archivo ? archivo->Opcion() : std::string(), usuario, puerto));
+    EjecutaComando([&] {
+        return pasos::ComandoActualizaSistema(
+            Utf8(RutaMySQL), archivo ? archivo->Opcion() : std::string(), usuario, puerto);
+    });
 }
 
 void frmInstancia::OfreceDeshacer(const QString& RutaMySQL, const QString& NombreInstancia,
@@ -462,7 +470,9 @@ void frmInstancia::OfreceDeshacer(const QString& RutaMySQL, const QString& Nombr
     if (creado.servicio) {
         // Mientras el registro exista usa el archivo y la carpeta: sin
         // quitarlo, no se quita nada.
-        if (!EjecutaComando(pasos::ComandoQuitaServicio(Utf8(RutaMySQL), Utf8(NombreInstancia)))) {
+        if (!EjecutaComando([&] {
+                return pasos::ComandoQuitaServicio(Utf8(RutaMySQL), Utf8(NombreInstancia));
+            })) {
             AnotaFalla(QStringLiteral("No se quitó %1; quedan también el archivo y la carpeta "
                                       "que usa")
                            .arg(servicio));

@@ -188,7 +188,7 @@ void frmMaestro::cmdProceder_Click() {
         rtqx5::MsgBox("No seleccionó ninguna base de datos a replicar", rtqx5::vbCritical, "Error");
         return;
     }
-    if (!VerificaDatos() || !Confirmado(QStringLiteral("MAESTRO")))
+    if (!VerificaDatos() || !CuentaCabeEn(Conexion) || !Confirmado(QStringLiteral("MAESTRO")))
         return;
 
     BdReplicar.clear();
@@ -236,8 +236,12 @@ void frmMaestro::CreaCuentaReplicacion() {
     const std::string clave = Utf8(txtDato[2]->text());
     const bool literal = Conexion.DiagonalLiteral();
     const std::string cuenta = pasos::CuentaSQL(usuario, direccion, literal);
-    const pasos::SentenciasCuenta textos =
-        pasos::SentenciasCuentaReplicacion(version, usuario, direccion, clave, literal);
+    pasos::SentenciasCuenta textos;
+    if (PasoAnotado(QStringLiteral("No se creó la cuenta de replicación ") + DeUtf8(cuenta), [&] {
+            textos =
+                pasos::SentenciasCuentaReplicacion(version, usuario, direccion, clave, literal);
+        }))
+        return;
     const struct {
         const pasos::SentenciaConClave& sentencia;
         QString rechazo; // vacío: su rechazo es de esperar (la cuenta no existía)

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <optional>
 
 namespace {
 
@@ -24,7 +25,19 @@ bool Pregunta(const QString& texto) {
 
 void AtiendeCambioInterrumpido(const QString& rutaConfiguracion, const QString& carpetaPrograma) {
     const std::string ruta = pasos::RutaDiario(Utf8(rutaConfiguracion));
-    const auto diario = pasos::LeeDiario(ruta);
+    std::optional<pasos::Diario> diario;
+    try {
+        diario = pasos::LeeDiario(ruta);
+    } catch (const rtqx5::ErrorRT& e) {
+        // Una nota que no se entiende puede ser la de un servicio detenido.
+        rtqx5::MsgBox(Utf8(QStringLiteral("%1.\r\n\r\nUna configuración anterior pudo cortarse "
+                                          "con un servicio de MySQL detenido: revise los "
+                                          "servicios. La nota se deja como está y se avisará de "
+                                          "nuevo al abrir el programa.")
+                               .arg(DeUtf8(e.Descripcion()))),
+                      rtqx5::vbExclamation, kTitulo);
+        return;
+    }
     if (!diario)
         return;
     const QString servicio = DeUtf8(diario->servicio);

@@ -571,7 +571,15 @@ void frmEsclavo::ConfiguraReplicacion(const QString& puertoInstancia) {
     if (Copiar) {
         // Una copia a medias no se replica: el esclavo se queda detenido.
         QString volcado;
-        if (!CopiaDatos(version, puertoInstancia, datos, volcado))
+        bool copiados = false;
+        // Lo que la copia no pudo armar o leer (una línea de órdenes, la
+        // posición del volcado) la detiene como cualquier otra falla.
+        if (const auto error = CorrePaso(
+                nullptr, [&] { copiados = CopiaDatos(version, puertoInstancia, datos, volcado); }))
+            AnotaFalla(QStringLiteral("La copia de los datos se detuvo: %1. La replicación no se "
+                                      "inició; el volcado, si lo hay, es «%2».")
+                           .arg(DeUtf8(error->Descripcion()), volcado));
+        if (!copiados)
             return;
         if (!CambiaMaestro(version, datos, false)) {
             AnotaFalla(QStringLiteral("La replicación no se inició; los datos ya están copiados y "
@@ -735,7 +743,8 @@ bool frmEsclavo::Vuelca(const pasos::DatosCopia& d, const QString& volcado, QStr
         return a;
     });
     const bool bien = EjecutaComando(
-        pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado), modoVolcado_), {}, aviso);
+        [&] { return pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado), modoVolcado_); },
+        aviso);
     SigueAvance(nullptr);
     if (sonda)
         sonda->Detiene();
@@ -774,7 +783,8 @@ bool frmEsclavo::Carga(const pasos::DatosCopia& d, const QString& volcado,
         a.segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
         return a;
     });
-    const bool bien = EjecutaComando(pasos::ComandoCargaDatos(d, Utf8(volcado)), {}, encabezado);
+    const bool bien =
+        EjecutaComando([&] { return pasos::ComandoCargaDatos(d); }, encabezado, Utf8(volcado));
     if (bien)
         leidos = total;
     SigueAvance(nullptr);
@@ -893,8 +903,8 @@ void frmEsclavo::cmdProceder_Click() {
         cmdProceder->setEnabled(true);
         return;
     }
-    if (!ConectaInstancia(PuertoInstancia) || !LeeInstancia(version, enUso) ||
-        !RevisaMaestro(enUso) || !RevisaCopia()) {
+    if (!ConectaInstancia(PuertoInstancia) || !CuentaCabeEn(Conexion) ||
+        !LeeInstancia(version, enUso) || !RevisaMaestro(enUso) || !RevisaCopia()) {
         cmdProceder->setEnabled(true);
         return;
     }

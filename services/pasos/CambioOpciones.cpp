@@ -8,7 +8,9 @@
 #include "Sistema.h"
 #include "TextosProcedimiento.h"
 
+#include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -104,8 +106,13 @@ std::string PreparaArchivoNuevo(const std::string& archivo, const std::vector<Cl
 Dictamen RevisaArchivoOpciones(const std::string& rutaMySQL, const std::string& archivo,
                                const std::string& carpeta) {
     Dictamen dictamen;
-    const std::string comando =
-        ComandoValidaOpciones(rutaMySQL, archivo, VersionDelBinario(rutaMySQL, carpeta));
+    std::string comando;
+    try {
+        comando = ComandoValidaOpciones(rutaMySQL, archivo, VersionDelBinario(rutaMySQL, carpeta));
+    } catch (const rtqx5::ErrorRT& e) {
+        dictamen.motivo = "No se pudo preguntar al servidor de MySQL: " + e.Descripcion();
+        return dictamen;
+    }
     std::string bloque, salida;
     std::int32_t codigo = 0;
     if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,
@@ -179,37 +186,96 @@ std::string RutaDiario(const std::string& rutaConfiguracion) {
     return Texto(fs::u8path(rutaConfiguracion).parent_path() / kNombreDiario);
 }
 
+namespace {
+
+// The journal's values are written so that the profile rules, which trim
+// blanks and drop a pair of enclosing quotes, give them back byte for byte:
+// every byte outside "!".."~", and "%" and both quotes, as %XX. Journals
+// without Formato (from before) hold the values as they were.
+constexpr const char* kFormatoDiario = "2";
+
+std::string CodificaDiario(const std::string& valor) {
+    std::string r;
+    for (const char c : valor) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b > ' ' && b < 0x7F && c != '%' && c != '"' && c != '\'') {
+            r += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", b);
+            r += hex;
+        }
+    }
+    return r;
+}
+
+std::optional<std::string> DecodificaDiario(const std::string& texto) {
+    std::string r;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        if (texto[i] != '%') {
+            r += texto[i];
+            continue;
+        }
+        unsigned int b = 0;
+        const char* desde = texto.data() + i + 1;
+        if (i + 3 > texto.size() || std::from_chars(desde, desde + 2, b, 16).ptr != desde + 2)
+            return std::nullopt;
+        r += static_cast<char>(b);
+        i += 2;
+    }
+    return r;
+}
+
+struct ValorDiario {
+    const char* clave;
+    std::string Diario::*campo;
+};
+constexpr ValorDiario kValoresDiario[] = {{"Servicio", &Diario::servicio},
+                                          {"Archivo", &Diario::archivo},
+                                          {"Respaldo", &Diario::respaldo},
+                                          {"Puerto", &Diario::puerto}};
+
+} // namespace
+
 void EscribeDiario(const std::string& ruta, const Diario& diario) {
+    if (diario.servicio.empty())
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             "El cambio en curso no nombra el servicio: no se anota en " + ruta);
     const std::string fin = rtqx5::ini::FinDeLineaNuevo();
     std::string texto = "; Cambio de un servidor en curso: el servicio se detuvo para cambiar su "
                         "archivo de opciones." +
-                        fin + "[" + kSeccionDiario + "]" + fin;
-    const std::pair<const char*, const std::string*> claves[] = {{"Servicio", &diario.servicio},
-                                                                 {"Archivo", &diario.archivo},
-                                                                 {"Respaldo", &diario.respaldo},
-                                                                 {"Puerto", &diario.puerto}};
-    for (const auto& [clave, valor] : claves) {
-        if (TieneSaltoOCero(*valor))
-            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
-                                 std::string("El valor de ") + clave +
-                                     " lleva un salto de línea: no se anota en " + ruta);
-        texto += std::string(clave) + "=" + *valor + fin;
-    }
+                        fin + "[" + kSeccionDiario + "]" + fin + "Formato=" + kFormatoDiario + fin;
+    for (const auto& [clave, campo] : kValoresDiario)
+        texto += std::string(clave) + "=" + CodificaDiario(diario.*campo) + fin;
     rtqx5::ini::ReemplazaArchivo(ruta, texto);
 }
 
 std::optional<Diario> LeeDiario(const std::string& ruta) {
     std::string bytes;
-    if (rtqx5::ini::LeeArchivo(ruta, bytes) != rtqx5::ini::Lectura::Leido)
+    const rtqx5::ini::Lectura lectura = rtqx5::ini::LeeArchivo(ruta, bytes);
+    if (lectura == rtqx5::ini::Lectura::NoExiste)
         return std::nullopt;
+    const auto falla = [&](const std::string& porque) {
+        throw rtqx5::ErrorRT(rtqx5::kErrorArchivo,
+                             "La nota del cambio en curso " + ruta + " " + porque);
+    };
+    if (lectura != rtqx5::ini::Lectura::Leido)
+        falla("no se puede leer");
     rtqx5::libRTSA lib;
+    const std::string formato = lib.LeeIni(kSeccionDiario, "Formato", ruta);
+    if (!formato.empty() && formato != kFormatoDiario)
+        falla("tiene un formato desconocido («" + formato + "»)");
     Diario d;
-    d.servicio = lib.LeeIni(kSeccionDiario, "Servicio", ruta);
-    d.archivo = lib.LeeIni(kSeccionDiario, "Archivo", ruta);
-    d.respaldo = lib.LeeIni(kSeccionDiario, "Respaldo", ruta);
-    d.puerto = lib.LeeIni(kSeccionDiario, "Puerto", ruta);
+    for (const auto& [clave, campo] : kValoresDiario) {
+        const std::string leido = lib.LeeIni(kSeccionDiario, clave, ruta);
+        const auto valor =
+            formato.empty() ? std::optional<std::string>(leido) : DecodificaDiario(leido);
+        if (!valor)
+            falla(std::string("tiene mal escrito el valor de ") + clave);
+        d.*campo = *valor;
+    }
     if (d.servicio.empty())
-        return std::nullopt;
+        falla("no nombra el servicio");
     return d;
 }
 
@@ -229,7 +295,12 @@ std::string ReanudaServicio(const Diario& diario, bool restaura, const std::stri
         }
     }
     if (EstadoDeServicio(diario.servicio) != EstadoServicio::Iniciado) {
-        const std::string comando = ComandoNet("start", ArgumentoLinea(diario.servicio));
+        std::string comando;
+        try {
+            comando = ComandoNet("start", diario.servicio);
+        } catch (const rtqx5::ErrorRT& e) {
+            return e.Descripcion();
+        }
         std::string bloque, salida;
         std::int32_t codigo = -1;
         if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,

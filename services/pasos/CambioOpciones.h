@@ -81,10 +81,14 @@ struct Diario {
 // settings file `rutaConfiguracion`.
 std::string RutaDiario(const std::string& rutaConfiguracion);
 
-// Writes the journal in one step (replacing any earlier one). Throws ErrorRT.
+// Writes the journal in one step (replacing any earlier one). Every value,
+// whatever its bytes (blanks, quotes, line breaks), reads back exactly as
+// written. Throws ErrorRT, also for an empty service.
 void EscribeDiario(const std::string& ruta, const Diario& diario);
 
-// The journal, or nothing when there is none (or it names no service).
+// The journal, or nothing when there is none. A journal that is there but
+// cannot be read, or names no service, or holds a value not written by
+// EscribeDiario, throws ErrorRT naming the file: it is never taken as none.
 std::optional<Diario> LeeDiario(const std::string& ruta);
 
 // Removes the journal; false when it is still there.

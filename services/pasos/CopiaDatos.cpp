@@ -1,8 +1,9 @@
 #include "CopiaDatos.h"
 
 #include "DiagnosticoReplicacion.h"
-#include "Rutas.h"
+#include "Errores.h"
 #include "TextosProcedimiento.h"
+#include "TextosReplicacion.h"
 
 #include <algorithm>
 #include <charconv>
@@ -43,13 +44,9 @@ std::optional<std::string> ValorEntreApostrofos(const std::string& linea,
         return std::nullopt;
     const auto desde = inicio + clave.size();
     const auto fin = linea.find('\'', desde);
-    if (fin == std::string::npos || fin == desde)
+    if (fin == std::string::npos)
         return std::nullopt;
-    std::string valor = linea.substr(desde, fin - desde);
-    if (std::any_of(valor.begin(), valor.end(),
-                    [](unsigned char c) { return c < 0x20 || c == '\\'; }))
-        return std::nullopt;
-    return valor;
+    return linea.substr(desde, fin - desde);
 }
 
 std::optional<std::uint64_t> Numero(const std::string& linea, const std::string& clave) {
@@ -77,6 +74,11 @@ std::optional<CoordenadasLog> LeeLinea(const std::string& linea) {
         const auto n = Numero(linea, posicion);
         if (!nombre || !n)
             return std::nullopt;
+        if (const std::string motivo = MotivoArchivoLog(*nombre); !motivo.empty())
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 "el volcado nombra como archivo del registro binario del "
+                                 "MAESTRO «" +
+                                     TextoVisible(*nombre) + "», que " + motivo);
         return CoordenadasLog{*nombre, *n};
     }
     return std::nullopt;
@@ -149,7 +151,7 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
     r += " --databases";
     for (const auto& base : bases) {
         r += ' ';
-        r += ArgumentoLinea(base);
+        r += ArgumentoSuelto(base, "La base de datos");
     }
     return r;
 }
@@ -192,11 +194,8 @@ int PorcentajeCopia(const AvanceCopia& a) {
         std::min<std::uint64_t>(99, a.hechos * 100 / std::max<std::uint64_t>(a.total, 1)));
 }
 
-std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo) {
-    std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
-    r += ' ';
-    r += ArgumentoLinea("--execute=source " + rtqx5::DiagonalesMySQL(archivo), true);
-    return r;
+std::string ComandoCargaDatos(const DatosCopia& d) {
+    return Conexion(ProgramaMySQL(d.rutaMySQL, "mysql"), d, "127.0.0.1");
 }
 
 std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera) {
@@ -230,8 +229,8 @@ std::string NombreVolcado(const std::string& carpeta, const std::string& base, s
     const std::string marca = MarcaDeTiempo(cuando);
     std::string r = carpeta;
     r += "copia-";
-    // Only letters, digits, "_" and "-" of the name: the client's "source"
-    // reads the path to the end of the line, up to a ";".
+    // Only letters, digits, "_" and "-" of the name: a file name that any
+    // file system and any tool takes as it is.
     for (const char c : base) {
         const bool simple = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                             (c >= '0' && c <= '9') || c == '_' || c == '-';

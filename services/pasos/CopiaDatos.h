@@ -106,10 +106,11 @@ std::string LineaAvanceCopia(const AvanceCopia& a);
 int PorcentajeCopia(const AvanceCopia& a);
 
 // "<bin\mysql>" [opcionClave] --host=127.0.0.1 --port=P --protocol=tcp
-// --user=U --default-character-set=C "--execute=source <archivo>": the dump
-// read by the client itself, no shell in between ("\" written as "/", which
-// the client's own command reader would take for an escape).
-std::string ComandoCargaDatos(const DatosCopia& d, const std::string& archivo);
+// --user=U --default-character-set=C: the client that loads the dump, which
+// it reads as its standard input (EjecutaCMD's ArchivoEntrada). The dump's
+// path never reaches the client's own command reader, which would end a
+// "source" file name at a ";" and run the rest of the line as SQL.
+std::string ComandoCargaDatos(const DatosCopia& d);
 
 // Where the master's binary log was when the dump read it.
 struct CoordenadasLog {
@@ -120,8 +121,10 @@ struct CoordenadasLog {
 // The coordinates of "-- CHANGE MASTER TO MASTER_LOG_FILE='…',
 // MASTER_LOG_POS=n;" (or CHANGE REPLICATION SOURCE TO SOURCE_LOG_FILE /
 // SOURCE_LOG_POS) in the text of a dump's header; nothing when absent or not
-// well formed (a file name with a quote, backslash or control character, a
-// position that is not a number).
+// well formed (no closing quote, a position that is not a number). A line
+// whose file name cannot be that of a binary log (MotivoArchivoLog: too long,
+// a quote, backslash, blank, control character…) throws
+// ErrorRT(kErrorArgumento) saying so, ready to follow "La copia se detuvo: ".
 std::optional<CoordenadasLog> LeeCoordenadas(const std::string& cabecera);
 
 // The same, read from the first lines of a dump file (the coordinates come

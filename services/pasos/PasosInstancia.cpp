@@ -1,5 +1,6 @@
 #include "PasosInstancia.h"
 
+#include "Errores.h"
 #include "Rutas.h"
 #include "TextosProcedimiento.h"
 
@@ -33,7 +34,7 @@ std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::stri
                                    const std::string& ini) {
     std::string r = ProgramaMySQL(rutaMySQL, "mysqld");
     r += " --install ";
-    r += ArgumentoLinea(nombre);
+    r += ArgumentoSuelto(nombre, "El nombre del servicio");
     r += " --defaults-file=";
     r += ArgumentoLinea(ini, true);
     return r;
@@ -46,7 +47,7 @@ std::string ComandoArrancaServicio(const std::string& nombre) {
 std::string ComandoQuitaServicio(const std::string& rutaMySQL, const std::string& nombre) {
     std::string r = ProgramaMySQL(rutaMySQL, "mysqld");
     r += " --remove ";
-    r += ArgumentoLinea(nombre);
+    r += ArgumentoSuelto(nombre, "El nombre del servicio");
     return r;
 }
 
@@ -66,8 +67,16 @@ std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::str
 }
 
 std::string ValorDatadir(const std::string& carpeta) {
+    const std::string valor = rtqx5::DiagonalesMySQL(carpeta);
+    // Inside double quotes the server still decodes "\" escapes and ends the
+    // value at a quote; a line break would add lines.
+    if (valor.find_first_of(std::string("\"\\\r\n\0", 5)) != std::string::npos)
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             "La carpeta de datos «" + TextoVisible(carpeta) +
+                                 "» lleva una comilla doble, una diagonal invertida o un salto de "
+                                 "línea, que el servidor MySQL no leería tal cual");
     std::string r = "\"";
-    r += rtqx5::DiagonalesMySQL(carpeta);
+    r += valor;
     r += '"';
     return r;
 }

@@ -12,8 +12,8 @@
 namespace pasos {
 
 // "<rutaMySQL>bin\mysqld" --install NOMBRE --defaults-file="<ini>".
-// The name is quoted only when it needs it (ArgumentoLinea); the option file
-// is always between double quotes.
+// The name is quoted only when it needs it and is never read as an option
+// (ArgumentoSuelto); the option file is always between double quotes.
 std::string ComandoInstalaServicio(const std::string& rutaMySQL, const std::string& nombre,
                                    const std::string& ini);
 
@@ -32,7 +32,9 @@ std::string ComandoActualizaSistema(const std::string& rutaMySQL, const std::str
                                     const std::string& usuario, std::uint16_t puerto);
 
 // The `datadir` value written into the new option file: the folder as typed,
-// "\" turned into "/" (Windows), between double quotes.
+// "\" turned into "/" (Windows), between double quotes. Throws
+// ErrorRT(kErrorArgumento) for a folder the server would not read as typed:
+// one holding a double quote, CR, LF, NUL or (outside Windows) a backslash.
 std::string ValorDatadir(const std::string& carpeta);
 
 // The data folder of the installed server from the `datadir` of its option

@@ -28,6 +28,19 @@ struct CierraCarpeta {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
+// "net query NOMBRE" without a box; false when it did not run (or the name
+// cannot be one of a service on a command line).
+bool PreguntaNet(const std::string& nombre, std::string& salida, std::int32_t& codigo) {
+    std::string comando, bloque;
+    try {
+        comando = ComandoNet("query", nombre);
+    } catch (const rtqx5::ErrorRT&) {
+        return false;
+    }
+    return ejecucion::EjecutaCMD(comando, "", "", nullptr, false, ejecucion::kModoSinCaja, bloque,
+                                 salida, -1, codigo);
+}
+
 } // namespace
 
 std::vector<std::string> ArchivosComunes(const std::string& carpeta) {
@@ -51,18 +64,15 @@ std::vector<std::string> ArchivosComunes(const std::string& carpeta) {
 }
 
 bool ExisteServicio(const std::string& nombre) {
-    std::string bloque, salida;
+    std::string salida;
     std::int32_t codigo = -1;
-    const bool corrio = ejecucion::EjecutaCMD(ComandoNet("query", nombre), "", "", nullptr, false,
-                                              ejecucion::kModoSinCaja, bloque, salida, 0, codigo);
-    return corrio && codigo == 0;
+    return PreguntaNet(nombre, salida, codigo) && codigo == 0;
 }
 
 EstadoServicio EstadoDeServicio(const std::string& nombre) {
-    std::string bloque, salida;
+    std::string salida;
     std::int32_t codigo = -1;
-    if (!ejecucion::EjecutaCMD(ComandoNet("query", ArgumentoLinea(nombre)), "", "", nullptr, false,
-                               ejecucion::kModoSinCaja, bloque, salida, -1, codigo))
+    if (!PreguntaNet(nombre, salida, codigo))
         return EstadoServicio::Desconocido;
     if (codigo != 0)
         return EstadoServicio::NoExiste;

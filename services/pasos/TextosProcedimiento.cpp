@@ -44,10 +44,63 @@ std::string CuentaSQL(const std::string& usuario, const std::string& direccion,
                EscapaSQL(direccion, diagonalLiteral), "'");
 }
 
+std::string TextoVisible(const std::string& texto) {
+    constexpr std::size_t kMaximo = 64;
+    std::string r;
+    std::size_t caracteres = 0;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        const auto c = static_cast<unsigned char>(texto[i]);
+        if ((c & 0xC0) != 0x80 && caracteres++ == kMaximo)
+            return r + "…";
+        const char* escape = c == '\r'   ? "\\r"
+                             : c == '\n' ? "\\n"
+                             : c == '\t' ? "\\t"
+                             : c == 0    ? "\\0"
+                                         : nullptr;
+        if (escape) {
+            r += escape;
+        } else if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            r += hex;
+        } else {
+            r += texto[i];
+        }
+    }
+    return r;
+}
+
+void RevisaValorReplicacion(const std::string& valor, const std::string& que, bool muestraValor) {
+    if (valor.find_first_of(std::string("\r\n\0", 3)) == std::string::npos)
+        return;
+    throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                         Une(que, muestraValor ? Une(" «", TextoVisible(valor), "»") : "",
+                             " lleva un salto de línea o un carácter nulo, que la réplica no "
+                             "puede guardar (master.info lleva un valor por línea)"));
+}
+
 SentenciasCuenta SentenciasCuentaReplicacion(const VersionServidor& version,
                                              const std::string& usuario,
                                              const std::string& direccion, const std::string& clave,
                                              bool diagonalLiteral) {
+    // The server keeps account names without their final blanks, and takes
+    // an empty user for the anonymous account and an empty address for "%".
+    const auto revisa = [](const std::string& valor, const std::string& que, const char* vacio) {
+        if (valor.empty())
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 Une(que, " no puede quedar en blanco: ", vacio));
+        if (valor.back() == ' ')
+            throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                                 Une(que, " «", TextoVisible(valor),
+                                     "» termina con un blanco, que el servidor no guarda: la "
+                                     "cuenta sería otra"));
+        RevisaValorReplicacion(valor, que);
+    };
+    revisa(usuario, "El usuario de la cuenta de replicación",
+           "sería la cuenta anónima, que entra con cualquier usuario");
+    revisa(direccion, "La dirección de la cuenta de replicación",
+           "el servidor la tomaría por «%», cualquier equipo");
+    RevisaValorReplicacion(clave, "La contraseña de la cuenta de replicación", false);
     const std::string cuenta = CuentaSQL(usuario, direccion, diagonalLiteral);
     const std::string crea = Une("CREATE USER ", cuenta, " IDENTIFIED BY '");
     const std::string permiso = Une("GRANT REPLICATION SLAVE ON *.* TO ", cuenta);
@@ -85,10 +138,15 @@ std::string OcultaClave(const std::string& texto, const std::string& clave, bool
 }
 
 std::string ComandoNet(const std::string& accion, const std::string& servicio) {
-    return Une("net ", accion, " ", ArgumentoLinea(servicio));
+    return Une("net ", accion, " ", ArgumentoSuelto(servicio, "El nombre del servicio"));
 }
 
 std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComillas) {
+    if (argumento.find('\0') != std::string::npos)
+        throw rtqx5::ErrorRT(
+            rtqx5::kErrorArgumento,
+            Une("El argumento «", TextoVisible(argumento),
+                "» lleva un carácter nulo, que cortaría allí la línea de órdenes"));
     if (!siempreEntreComillas && !argumento.empty() &&
         argumento.find_first_of(" \t\"") == std::string::npos)
         return argumento;
@@ -114,13 +172,33 @@ std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComill
     return r;
 }
 
+std::string ArgumentoSuelto(const std::string& valor, const std::string& que) {
+    if (valor.empty())
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento, Une(que, " no puede quedar en blanco"));
+    if (valor.find('\0') != std::string::npos)
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             Une(que, " «", TextoVisible(valor), "» lleva un carácter nulo"));
+    if (valor.front() == '-' || valor.front() == '/')
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             Une(que, " «", TextoVisible(valor), "» empieza con «",
+                                 valor.substr(0, 1), "»: el programa lo leería como una opción"));
+    return ArgumentoLinea(valor);
+}
+
 std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& programa) {
-    return Une("\"", rutaMySQL, "bin", std::string(1, rtqx5::SeparadorRuta()), programa, "\"");
+    if (rutaMySQL.find('"') != std::string::npos)
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             Une("La carpeta de MySQL «", TextoVisible(rutaMySQL),
+                                 "» lleva una comilla doble, que no cabe en el nombre de un "
+                                 "programa en la línea de órdenes"));
+    return ArgumentoLinea(Une(rutaMySQL, "bin", std::string(1, rtqx5::SeparadorRuta()), programa),
+                          true);
 }
 
 std::string ComandoValidaOpciones(const std::string& rutaMySQL, const std::string& archivo,
                                   const VersionServidor& version) {
-    return Une(ProgramaMySQL(rutaMySQL, "mysqld"), " --defaults-file=\"", archivo, "\" ",
+    return Une(ProgramaMySQL(rutaMySQL, "mysqld"),
+               " --defaults-file=", ArgumentoLinea(archivo, true), " ",
                ValidaConfig(version) ? "--validate-config" : "--verbose --help");
 }
 

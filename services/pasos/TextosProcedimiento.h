@@ -29,11 +29,26 @@ struct SentenciaConClave {
     std::string enmascarada;
 };
 
+// A value for an error message: control characters written as \r, \n, \t,
+// \0 or \xNN, at most 64 characters (then "…").
+std::string TextoVisible(const std::string& texto);
+
+// Throws ErrorRT(kErrorArgumento) naming `que` (and showing the value unless
+// `muestraValor` is false, for a password) when `valor` holds CR, LF or NUL:
+// the slave's master.info keeps one value per line, and a NUL cuts a value in
+// every client program.
+void RevisaValorReplicacion(const std::string& valor, const std::string& que,
+                            bool muestraValor = true);
+
 // The master's replication account, in the order they are sent: DROP USER
 // (refused when the account does not exist yet), CREATE USER … IDENTIFIED BY
 // and GRANT REPLICATION SLAVE ON *.* TO …, which repeats IDENTIFIED BY
 // wherever the server takes it (MySQL before 8, MariaDB, an unknown version)
-// and goes without it on MySQL 8 and later.
+// and goes without it on MySQL 8 and later. Throws ErrorRT(kErrorArgumento)
+// for an empty user (the anonymous account, which takes any user) or address
+// (taken for "%"), for a user or address ending in a blank (the server drops
+// it: another account) and by RevisaValorReplicacion for the user, the
+// address and the password.
 struct SentenciasCuenta {
     SentenciaConClave borra;
     SentenciaConClave crea;
@@ -50,17 +65,29 @@ std::string OcultaClave(const std::string& texto, const std::string& clave,
                         bool diagonalLiteral = false);
 
 // "net " + accion + " " + servicio ("net stop MySQL"); the name quoted when
-// it needs it (ArgumentoLinea).
+// it needs it, and never empty nor read as an option (ArgumentoSuelto).
 std::string ComandoNet(const std::string& accion, const std::string& servicio);
 
-// One argument of a command line by the Windows quoting rules: as it is when
-// it holds no blank or double quote (unless `siempreEntreComillas`), else
-// between double quotes with inner quotes and the backslashes before them
-// escaped.
+// One argument of a command line by the rules of CommandLineToArgvW (and of
+// the C runtime): as it is when it holds no blank or double quote (unless
+// `siempreEntreComillas`), else between double quotes with inner quotes and
+// the backslashes before them escaped. It also quotes the rest of an
+// argument ("--defaults-file=" + ArgumentoLinea(ruta, true)). Every value of
+// every command line goes through here. Throws ErrorRT(kErrorArgumento),
+// showing the argument, for a NUL, which would cut the command line there.
 std::string ArgumentoLinea(const std::string& argumento, bool siempreEntreComillas = false);
+
+// An argument that is a value by itself (a service or database name), never
+// an option: ArgumentoLinea, after refusing with ErrorRT(kErrorArgumento),
+// naming `que`, an empty value and one that starts with "-" or "/", which the
+// program would read as an option.
+std::string ArgumentoSuelto(const std::string& valor, const std::string& que);
 
 // A program of the MySQL folder between double quotes: the folder (ending in
 // the separator), "bin", the separator and the name ("C:\MySQL\bin\mysqld").
+// The program is the first argument, whose quotes are dropped and whose
+// backslashes are literal, so it cannot carry a double quote: a folder with
+// one (or with a NUL) is refused with ErrorRT(kErrorArgumento).
 std::string ProgramaMySQL(const std::string& rutaMySQL, const std::string& programa);
 
 // The server binary of the MySQL folder asked to read an option file and stop:

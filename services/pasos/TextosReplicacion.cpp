@@ -6,6 +6,24 @@
 
 namespace pasos {
 
+std::string MotivoArchivoLog(const std::string& nombre) {
+    if (nombre.empty())
+        return "está vacío";
+    std::size_t caracteres = 0;
+    for (const char c : nombre) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= ' ' || b == 0x7F || c == '\'' || c == '"' || c == '`' || c == '\\' || c == '/')
+            return "lleva un blanco, una comilla, una diagonal o un carácter de control";
+        if (b >= 0xF0)
+            return "lleva un carácter fuera del plano básico de Unicode";
+        caracteres += (b & 0xC0) != 0x80 ? 1 : 0;
+    }
+    if (caracteres > kMaxArchivoLog)
+        return "tiene " + std::to_string(caracteres) + " caracteres y el máximo es " +
+               std::to_string(kMaxArchivoLog);
+    return {};
+}
+
 std::string SentenciaCambiaMaestro(const VersionServidor& v, const DatosMaestro& d,
                                    bool enmascarada, bool diagonalLiteral) {
     const bool nueva = UsaReplica(v);
@@ -26,6 +44,17 @@ std::string SentenciaCambiaMaestro(const VersionServidor& v, const DatosMaestro&
         r += '\'';
         return r;
     };
+    if (d.host)
+        RevisaValorReplicacion(*d.host, "La dirección del servidor MAESTRO");
+    if (d.usuario)
+        RevisaValorReplicacion(*d.usuario, "El usuario de replicación");
+    if (d.clave)
+        RevisaValorReplicacion(*d.clave, "La contraseña de replicación", false);
+    if (const std::string motivo = d.archivoLog.empty() ? "" : MotivoArchivoLog(d.archivoLog);
+        !motivo.empty())
+        throw rtqx5::ErrorRT(rtqx5::kErrorArgumento,
+                             "El archivo del registro binario del MAESTRO «" +
+                                 TextoVisible(d.archivoLog) + "» " + motivo);
     if (d.host)
         agrega("HOST", cadena(*d.host));
     if (d.puerto) {

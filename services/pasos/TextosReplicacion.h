@@ -2,6 +2,7 @@
 
 #include "Versiones.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,9 +32,23 @@ struct DatosMaestro {
 // REPLICATION SOURCE TO SOURCE_… on MySQL 8.0.23+; MySQL 8 also gets the
 // master's public key when an account is given). With `enmascarada` the
 // password shows as "********". "" when nothing is to be set. Throws
-// ErrorRT(kErrorArgumento) when the port is not a number from 1 to 65535.
+// ErrorRT(kErrorArgumento), naming the value, when the port is not a number
+// from 1 to 65535, when the host, user or password hold CR, LF or NUL
+// (RevisaValorReplicacion) and when the log file is no name of one
+// (MotivoArchivoLog).
 std::string SentenciaCambiaMaestro(const VersionServidor& v, const DatosMaestro& d,
                                    bool enmascarada, bool diagonalLiteral = false);
+
+// The longest name of a binary-log file taken (the server cuts its own
+// copy at 512 bytes).
+inline constexpr std::size_t kMaxArchivoLog = 255;
+
+// Empty when `nombre` can be the name of a file of the master's binary log
+// ("qxlog-bin.000003"); else why not, ready to follow the name: empty, more
+// than kMaxArchivoLog characters, or a control character, blank, quote,
+// backslash, "/" or a character outside the Basic Multilingual Plane (no
+// server's own character set holds those).
+std::string MotivoArchivoLog(const std::string& nombre);
 
 // "start slave" / "stop slave" (START REPLICA / STOP REPLICA on 8.0.23+).
 std::string SentenciaIniciaEsclavo(const VersionServidor& v);

@@ -104,12 +104,37 @@ std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo
         return motivo;
     if (carpeta.find('"') != std::string::npos)
         return "no puede llevar comillas dobles (\").";
+#ifndef _WIN32
+    // Windows writes its separators as "/" in option files; here a backslash
+    // would reach the server as an escape.
+    if (carpeta.find('\\') != std::string::npos)
+        return "no puede llevar diagonales invertidas (\\), que el servidor MySQL leería como "
+               "secuencias de escape.";
+#endif
     if (!Absoluta(carpeta))
 #ifdef _WIN32
         return "debe ser una ruta completa, con la unidad (por ejemplo C:\\Replicacion\\data).";
 #else
         return "debe ser una ruta completa, desde la raíz (por ejemplo /srv/replicacion/data).";
 #endif
+    return {};
+}
+
+bool GuardaCuatroBytes(const std::string& juegoConexion, const std::string& juegoSistema) {
+    return juegoConexion.starts_with("utf8mb4") && juegoSistema.starts_with("utf8mb4");
+}
+
+std::string RevisaCuatroBytes(const std::string& valor, bool guarda, bool muestra) {
+    if (guarda)
+        return {};
+    for (std::size_t i = 0; i < valor.size(); ++i) {
+        if (static_cast<unsigned char>(valor[i]) < 0xF0)
+            continue;
+        const std::string caracter = muestra ? " «" + valor.substr(i, 4) + "»" : std::string();
+        return "tiene un carácter" + caracter +
+               " que el servidor no puede guardar en sus cuentas ni en la réplica (los "
+               "emoji y otros fuera del plano básico de Unicode): se guardaría como «?».";
+    }
     return {};
 }
 

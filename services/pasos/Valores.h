@@ -27,7 +27,8 @@ std::string RevisaTexto(const std::string& valor, std::size_t maximo);
 std::string RevisaNombreArchivo(const std::string& nombre, std::size_t maximo);
 
 // A full folder path: RevisaTexto, no double quote, and absolute (a drive
-// and its separator, or a UNC share, on Windows; the root "/" elsewhere).
+// and its separator, or a UNC share, on Windows; the root "/" elsewhere, with
+// no backslash, which the server would read as an escape).
 std::string RevisaCarpetaAbsoluta(const std::string& carpeta, std::size_t maximo);
 
 // A Windows service name that also goes into file names: RevisaTexto,
@@ -38,5 +39,17 @@ std::string RevisaNombreServicio(const std::string& nombre);
 
 // A TCP port typed in a four-digit field: only digits, from 1 to 9999.
 std::string RevisaPuerto(const std::string& puerto);
+
+// True when a server keeps characters outside the Basic Multilingual Plane
+// (four bytes in UTF-8: emoji) in account names and replication settings:
+// the connection's character set and the server's own (@@character_set_system)
+// are both utf8mb4. MySQL 5.1 has no utf8mb4; MariaDB and MySQL 8 keep
+// accounts and master.info in utf8mb3, where such a character becomes "?".
+bool GuardaCuatroBytes(const std::string& juegoConexion, const std::string& juegoSistema);
+
+// "" when `valor` holds no character outside the Basic Multilingual Plane or
+// the server keeps them (`guarda`); else why it cannot be used, naming the
+// character unless `muestra` is false (a password).
+std::string RevisaCuatroBytes(const std::string& valor, bool guarda, bool muestra = true);
 
 } // namespace pasos

@@ -1,6 +1,7 @@
 #include "Versiones.h"
 
 #include "EjecucionCMD.h"
+#include "Errores.h"
 #include "TextosProcedimiento.h"
 
 #include <cctype>
@@ -79,10 +80,15 @@ VersionServidor LeeVersion(const std::string& texto) {
 }
 
 VersionServidor VersionDelBinario(const std::string& rutaMySQL, const std::string& carpeta) {
-    std::string bloque, salida;
+    std::string comando, bloque, salida;
     std::int32_t codigo = -1;
-    if (!ejecucion::EjecutaCMD(ComandoVersionServidor(rutaMySQL), carpeta, "", nullptr, false,
-                               ejecucion::kModoSinCaja, bloque, salida, -1, codigo) ||
+    try {
+        comando = ComandoVersionServidor(rutaMySQL);
+    } catch (const rtqx5::ErrorRT&) {
+        return {}; // a folder that cannot be on a command line runs nothing
+    }
+    if (!ejecucion::EjecutaCMD(comando, carpeta, "", nullptr, false, ejecucion::kModoSinCaja,
+                               bloque, salida, -1, codigo) ||
         codigo != 0)
         return {};
     return LeeVersion(salida);

@@ -130,7 +130,7 @@ bool VentanaReplicacion::InstalaCambio(const std::string& nuevo) {
 
 QString VentanaReplicacion::ArrancaYEspera(const QString& servicio, std::uint16_t puerto) {
     if (!ComandoServicio("start", servicio))
-        return QStringLiteral("falló «%1»").arg(DeUtf8(pasos::ComandoNet("start", Utf8(servicio))));
+        return QStringLiteral("falló «net start %1»").arg(servicio);
     Estado(QStringLiteral("Esperando a que el servidor conteste en el puerto %1").arg(puerto));
     QElapsedTimer reloj;
     reloj.start();

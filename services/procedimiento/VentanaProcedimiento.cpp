@@ -286,8 +286,10 @@ private:
 } // namespace
 
 bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std::string& mostrado,
-                                          const QString& encabezado) {
-    const QString texto = DeUtf8(mostrado.empty() ? comando : mostrado);
+                                          const QString& encabezado, const std::string& entrada) {
+    QString texto = DeUtf8(mostrado.empty() ? comando : mostrado);
+    if (!entrada.empty())
+        texto += QStringLiteral(" < \"") + DeUtf8(entrada) + QLatin1Char('"');
     Paso([&] { EscribeBitacora(texto); });
     QString lineas = encabezado;
     if (!lineas.isEmpty() && !lineas.endsWith(QLatin1Char('\n')))
@@ -297,7 +299,7 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
     std::int32_t codigo = 0;
     const bool iniciado =
         ejecucion::EjecutaCMD(comando, Utf8(Proceso::CarpetaPrograma), "", &caja, true,
-                              ejecucion::kModoAgrega, bloque, salida, -1, codigo);
+                              ejecucion::kModoAgrega, bloque, salida, -1, codigo, entrada);
     ++comandos_;
     if (!iniciado) {
         AnotaFalla(QStringLiteral("No se pudo ejecutar el comando «%1»").arg(texto));
@@ -310,6 +312,16 @@ bool VentanaProcedimiento::EjecutaComando(const std::string& comando, const std:
         return false;
     }
     return true;
+}
+
+bool VentanaProcedimiento::EjecutaComando(const std::function<std::string()>& arma,
+                                          const QString& encabezado, const std::string& entrada) {
+    std::string comando;
+    if (const auto error = CorrePaso(nullptr, [&] { comando = arma(); })) {
+        AnotaFalla(QStringLiteral("No se ejecutó un comando: ") + DeUtf8(error->Descripcion()));
+        return false;
+    }
+    return EjecutaComando(comando, {}, encabezado, entrada);
 }
 
 bool VentanaProcedimiento::Respalda(const QString& ruta, QString* hecha) {

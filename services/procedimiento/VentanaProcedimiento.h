@@ -131,8 +131,15 @@ protected:
     // contraseña oculta); vacío, el comando mismo.
     // `encabezado`: líneas que quedan arriba de la salida en la caja mientras
     // el comando corre (la caja se vacía al empezar).
+    // `entrada`: un archivo que el comando lee como su entrada estándar (la
+    // bitácora lo muestra como «comando < "archivo"»); vacío, ninguno.
     bool EjecutaComando(const std::string& comando, const std::string& mostrado = {},
-                        const QString& encabezado = {});
+                        const QString& encabezado = {}, const std::string& entrada = {});
+    // Lo mismo con el comando que arma `arma` (un armador de pasos, que lanza
+    // ErrorRT con un valor que no llegaría intacto al programa): si no se
+    // puede armar, se anota la falla con el motivo y no corre nada.
+    bool EjecutaComando(const std::function<std::string()>& arma, const QString& encabezado = {},
+                        const std::string& entrada = {});
 
     // Copia el archivo junto a sí mismo (<archivo>.<aaaammdd-hhnnss>.bak) antes
     // de cambiarlo y anota la copia en la bitácora, en la caja y en el aviso

@@ -169,6 +169,24 @@ bool VentanaReplicacion::VerificaDatos() {
     return validos;
 }
 
+bool VentanaReplicacion::CuentaCabeEn(rtqx5::Conexion& conexion) {
+    std::string sistema; // sin respuesta: como un servidor que no los guarda
+    CorrePaso(nullptr, [&] {
+        sistema = conexion.Consulta("SELECT @@character_set_system AS juego").Valor("juego");
+    });
+    const bool guarda = pasos::GuardaCuatroBytes(conexion.JuegoCaracteres(), sistema);
+    for (int i = 0; i <= 2; ++i) {
+        const std::string motivo = pasos::RevisaCuatroBytes(
+            Utf8(txtDato[static_cast<std::size_t>(i)]->text()), guarda, i != 2);
+        if (!motivo.empty()) {
+            rtqx5::Beep();
+            AvisaCampo(Regla(i).nombre, DeUtf8(motivo));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool VentanaReplicacion::Confirmado(const QString& que) {
     if (!Confirma(QStringLiteral("Confirme si desea configurar servidor ") + que,
                   QStringLiteral("Confirmación requerida"), true)) {
@@ -206,5 +224,5 @@ void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
 }
 
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {
-    return EjecutaComando(pasos::ComandoNet(accion, Utf8(servicio)));
+    return EjecutaComando([&] { return pasos::ComandoNet(accion, Utf8(servicio)); });
 }

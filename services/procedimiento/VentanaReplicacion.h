@@ -85,6 +85,11 @@ protected:
     // RutaIni, AvisaArchivoFaltante (que no detiene). False con un campo
     // rechazado.
     bool VerificaDatos();
+    // Los campos de la cuenta (0 a 2) ante el servidor de `conexion`: un
+    // carácter que no puede guardar (fuera del plano básico, donde sus
+    // cuentas o la réplica no son utf8mb4) se rechaza con el cuadro que nombra
+    // el campo, antes de mandar nada. False con un campo rechazado.
+    bool CuentaCabeEn(rtqx5::Conexion& conexion);
     // La pregunta "Confirme si desea configurar servidor QUE" ("Confirmación
     // requerida", No por omisión). Con Sí deshabilita Proceder; con No,
     // "Proceso cancelado". True con Sí.

@@ -87,6 +87,14 @@ std::vector<std::string> Conexion::Execute(const std::string& comando) {
     return filas;
 }
 
+std::string Conexion::JuegoCaracteres() const {
+    return impl_->mysql ? mysql_character_set_name(impl_->mysql) : "";
+}
+
+bool BasesDD::AdmiteUtf8mb4(unsigned long versionServidor) {
+    return versionServidor >= 50503;
+}
+
 bool Conexion::DiagonalLiteral() const {
     return impl_->mysql && (impl_->mysql->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES);
 }
@@ -125,7 +133,7 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
         mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &lectura);
     }
     mysql_options(m, MYSQL_OPT_PROTOCOL, &protocolo);
-    // MySQL 5.1 knows no utf8mb4.
+    // MySQL 5.1 knows no utf8mb4: the greeting is in utf8 on every server.
     mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8");
 
     const std::string servidor = cRuta.empty() ? std::string("localhost") : cRuta;
@@ -136,6 +144,10 @@ bool BasesDD::ConectarAservidor(Conexion& conexion) {
         mysql_close(m);
         return false;
     }
+    // Four-byte characters where the server has them; if the change is
+    // refused, the connection stays in utf8.
+    if (AdmiteUtf8mb4(mysql_get_server_version(m)))
+        mysql_set_character_set(m, "utf8mb4");
     conexion.impl_->mysql = m;
     return true;
 }

@@ -96,6 +96,8 @@ public:
     // True cuando el servidor lee las diagonales invertidas de las cadenas
     // como texto (modo NO_BACKSLASH_ESCAPES), según su última respuesta.
     bool DiagonalLiteral() const;
+    // El juego de caracteres de la conexión ("utf8mb4", "utf8"); "" cerrada.
+    std::string JuegoCaracteres() const;
     void Cierra();
 
 private:
@@ -117,8 +119,12 @@ public:
     unsigned int cEsperaLectura = 0;
 
     // Abre la conexión con las propiedades; true si quedó abierta. Un puerto
-    // vacío o no numérico da false sin intentar conectar.
+    // vacío o no numérico da false sin intentar conectar. La conexión es utf8
+    // y pasa a utf8mb4 donde el servidor lo tiene (AdmiteUtf8mb4).
     bool ConectarAservidor(Conexion& conexion);
+    // True para la versión de un servidor (mysql_get_server_version: 50173
+    // para 5.1.73) que tiene utf8mb4: MySQL 5.5.3 y posteriores, MariaDB.
+    static bool AdmiteUtf8mb4(unsigned long versionServidor);
     // Por qué falló la última conexión: el número del cliente o del servidor
     // (2002, 2003, 2005: el servidor no contestó; 1045: rechazó la cuenta; 0
     // sin intento) y su mensaje. Vacíos tras una conexión lograda.

@@ -15,9 +15,11 @@
 class EntornoReplica : public EntornoProcedimiento {
 protected:
     std::string Ini(const std::string& nombre) const { return (sandbox.MySQL() / nombre).string(); }
-    std::filesystem::path DatosQXmirror() const { return sandbox.Carpeta() / "qxdata"; }
+    std::filesystem::path DatosQXmirror() const {
+        return datosQXmirror.empty() ? sandbox.Carpeta() / "qxdata" : datosQXmirror;
+    }
 
-    // QXmirror en la carpeta qxdata del entorno, en un puerto libre de cuatro
+    // QXmirror en DatosQXmirror(), en un puerto libre de cuatro
     // cifras (las que admite el campo): queda en puertoEsclavo.
     void CreaQXmirror() {
         puertoEsclavo = pruebas::PuertoLibre(4000, 9999);
@@ -62,4 +64,6 @@ protected:
     }
 
     std::string puertoEsclavo;
+    // La carpeta de datos de QXmirror; vacía, qxdata del entorno.
+    std::filesystem::path datosQXmirror;
 };

@@ -39,6 +39,7 @@ std::optional<Servidor> LeeServidor(std::string& error) {
     s.usuario = v["RT_MYSQL_USER"];
     s.password = v["RT_MYSQL_PASSWORD"];
     s.socket = v["RT_MYSQL_SOCKET"];
+    s.carpeta = v["RT_MYSQL_CARPETA"];
     if (s.host.empty() || s.puerto.empty() || s.usuario.empty()) {
         error = std::string(archivo) + " no trae RT_MYSQL_HOST, RT_MYSQL_PORT y RT_MYSQL_USER";
         return std::nullopt;

@@ -17,6 +17,7 @@ struct Servidor {
     std::string usuario;
     std::string password;
     std::string socket;
+    std::string carpeta; // la carpeta de MySQL del entorno (su datadir es data/)
 };
 
 // El servidor, o nada con el motivo en `error` (variable sin fijar, archivo

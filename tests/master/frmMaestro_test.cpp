@@ -257,6 +257,7 @@ TEST_F(frmMaestroTest, CuentaConComillasYDiagonalSinInyeccionYCierreDuranteElCom
     }
     const std::vector<std::string> esperadas = {
         "SHOW DATABASES",
+        "SELECT @@character_set_system AS juego",
         "USE mysql",
         "SELECT VERSION()",
         "DROP USER 'x'';DROPDATABASEdatos1;--'@'127.0.0.1'",
@@ -288,6 +289,31 @@ TEST_F(frmMaestroTest, ArchivoQueElServidorRechazaNoCambiaNada) {
     EXPECT_TRUE(Bitacora().empty());
     EXPECT_EQ(Cuenta("usuariomirror", "127.0.0.1"), "0") << "ninguna sentencia";
     EXPECT_TRUE(w->cmdProceder->isEnabled()) << "nada corrió: se puede volver a intentar";
+}
+
+// Una dirección con un emoji: la conexión es utf8mb4, pero el servidor guarda
+// las cuentas en utf8mb3 y la crearía como «caja?», que el DROP USER de la
+// corrida siguiente no quitaría. Se rechaza nombrando el campo antes de
+// preguntar nada, y ninguna cuenta queda con el permiso.
+TEST_F(frmMaestroTest, DireccionConEmojiSeRechazaSinCrearNingunaCuenta) {
+    const std::string antes = LeeArchivo(MyIni());
+    auto w = Abre();
+    ASSERT_EQ(w->Conexion.JuegoCaracteres(), "utf8mb4");
+    w->txtDato[1]->setText(QString::fromUtf8("caja\xF0\x9F\x98\x80"));
+    ProcederConSi(*w, cajas);
+
+    ASSERT_EQ(cajas.cajas.size(), 1u) << "ni la confirmación";
+    EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbCritical);
+    EXPECT_TRUE(cajas.cajas[0].texto.starts_with(
+        "El campo «Dirección:» tiene un carácter «\xF0\x9F\x98\x80» que el servidor no puede "
+        "guardar"))
+        << cajas.cajas[0].texto;
+    EXPECT_EQ(LeeArchivo(MyIni()), antes);
+    EXPECT_TRUE(Bitacora().empty());
+    EXPECT_EQ(
+        Consulta("SELECT COUNT(*) FROM mysql.user WHERE user = 'usuariomirror'").filas.at(0).at(0),
+        "0");
+    EXPECT_TRUE(w->cmdProceder->isEnabled());
 }
 
 // Un servicio que no existe: nada se detiene ni se cambia en my.ini y el aviso

@@ -1,6 +1,7 @@
 #include "Componentes.h"
 #include "Errores.h"
 #include "Servidor.h"
+#include "Valores.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace rtqx5;
 
@@ -157,4 +160,28 @@ TEST_F(BasesDDServidor, ConectarDeNuevoConDatosMalosCierraLaAnterior) {
     bd.cPuerto = "";
     EXPECT_FALSE(bd.ConectarAservidor(cn));
     EXPECT_FALSE(cn.Abierta());
+}
+
+// What decides four-byte characters, for the servers this machine cannot run:
+// MySQL 5.1 gets no utf8mb4 connection, and a value with an emoji is refused
+// wherever the connection or the server's own character set is three-byte
+// (MariaDB and MySQL 8 keep accounts in utf8mb3; see HostilesServidor).
+TEST(BasesDD, Utf8mb4SegunLaVersionYLoQueElServidorGuarda) {
+    for (const auto& [version, admite] :
+         std::vector<std::pair<unsigned long, bool>>{{50173, false},
+                                                     {50502, false},
+                                                     {50503, true},
+                                                     {50505, true},
+                                                     {80036, true},
+                                                     {101106, true}})
+        EXPECT_EQ(BasesDD::AdmiteUtf8mb4(version), admite) << version;
+    const std::string emoji = "caja\xF0\x9F\x98\x80";
+    EXPECT_FALSE(pasos::GuardaCuatroBytes("utf8", "utf8"));
+    EXPECT_FALSE(pasos::GuardaCuatroBytes("utf8mb4", "utf8mb3"));
+    EXPECT_TRUE(pasos::GuardaCuatroBytes("utf8mb4", "utf8mb4"));
+    EXPECT_NE(pasos::RevisaCuatroBytes(emoji, false).find("«\xF0\x9F\x98\x80»"), std::string::npos);
+    EXPECT_EQ(pasos::RevisaCuatroBytes(emoji, false, false).find("\xF0"), std::string::npos)
+        << "una contraseña no se muestra";
+    EXPECT_EQ(pasos::RevisaCuatroBytes(emoji, true), "");
+    EXPECT_EQ(pasos::RevisaCuatroBytes("ñandú €", false), "") << "el plano básico cabe en utf8";
 }

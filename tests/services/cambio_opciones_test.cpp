@@ -140,8 +140,20 @@ TEST(CambioOpciones, InstalaRestauraYAnota) {
     EXPECT_EQ(leido->archivo, ini);
     EXPECT_EQ(leido->respaldo, respaldo);
     EXPECT_EQ(leido->puerto, "3310");
-    EXPECT_THROW(pasos::EscribeDiario(diario, {"MySQL", ini + "\n[x]", respaldo, "1"}),
-                 rtqx5::ErrorRT);
+    EXPECT_THROW(pasos::EscribeDiario(diario, {"", ini, respaldo, "1"}), rtqx5::ErrorRT);
+    // A journal that is there but says nothing usable is reported, never taken
+    // as none: a service named '' (an old journal, read by the profile rules),
+    // no service at all, a value not written by EscribeDiario.
+    for (const std::string texto :
+         {"[Cambio]\nServicio=''\nArchivo=x\n", "basura\n", "[Cambio]\nFormato=2\nServicio=My%2\n",
+          "[Cambio]\nFormato=9\nServicio=x\n"}) {
+        pruebas::EscribeArchivo(diario, texto);
+        EXPECT_THROW(pasos::LeeDiario(diario), rtqx5::ErrorRT) << texto;
+    }
+    // An old journal with plain values still reads.
+    pruebas::EscribeArchivo(diario, "[Cambio]\nServicio=QX mirror\nPuerto=3310\n");
+    ASSERT_TRUE(pasos::LeeDiario(diario));
+    EXPECT_EQ(pasos::LeeDiario(diario)->servicio, "QX mirror");
     EXPECT_TRUE(pasos::BorraDiario(diario));
     EXPECT_FALSE(pasos::LeeDiario(diario));
 }

@@ -1,8 +1,10 @@
 // La copia de los datos del maestro: la posición leída de la cabecera de un
-// volcado (y lo que no debe pasar por posición), las líneas de órdenes del
+// volcado (y lo que no debe pasar por posición ni por archivo del registro
+// binario), las líneas de órdenes del
 // volcado y de la carga tal como las separa el lector de Windows, y qué bases
 // van.
 #include "CopiaDatos.h"
+#include "Errores.h"
 #include "LineaComandos.h"
 
 #include <filesystem>
@@ -26,8 +28,6 @@ TEST(CopiaDatos, PosicionDeLaCabeceraDelVolcado) {
         // Sin el comentario: no es la cabecera de --master-data=2.
         {"CHANGE MASTER TO MASTER_LOG_FILE='a.000001', MASTER_LOG_POS=4;", std::nullopt},
         {"-- CHANGE MASTER TO MASTER_LOG_FILE='a.000001';", std::nullopt},
-        {"-- CHANGE MASTER TO MASTER_LOG_FILE='', MASTER_LOG_POS=4;", std::nullopt},
-        {"-- CHANGE MASTER TO MASTER_LOG_FILE='a\\', MASTER_LOG_POS=4;", std::nullopt},
         {"-- CHANGE MASTER TO MASTER_LOG_FILE='a.000001', MASTER_LOG_POS=4x;", std::nullopt},
         {"-- CHANGE MASTER TO MASTER_LOG_FILE='a.000001', MASTER_LOG_POS=-4;", std::nullopt},
         {"-- CHANGE MASTER TO MASTER_LOG_FILE='a.000001', MASTER_LOG_POS=99999999999999999999;",
@@ -35,6 +35,29 @@ TEST(CopiaDatos, PosicionDeLaCabeceraDelVolcado) {
         {"INSERT INTO t VALUES ('-- CHANGE MASTER TO MASTER_LOG_FILE=''x'', MASTER_LOG_POS=4;')",
          std::nullopt},
     };
+    // A name the server would cut or master.info could not hold stops the copy
+    // with the reason.
+    const auto linea = [](const std::string& nombre) {
+        return "-- CHANGE MASTER TO MASTER_LOG_FILE='" + nombre + "', MASTER_LOG_POS=4;";
+    };
+    EXPECT_TRUE(pasos::LeeCoordenadas(linea(std::string(255, 'b'))));
+    for (const auto& [nombre, motivo] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(10000, 'b'), "tiene 10000 caracteres y el máximo es 255"},
+             {std::string(256, 'b'), "tiene 256 caracteres y el máximo es 255"},
+             {"", "está vacío"},
+             {"a\\", "diagonal"},
+             {"a b.000001", "blanco"},
+             {"a\r.000001", "control"},
+             {"a\xF0\x9F\x98\x80.000001", "fuera del plano básico"}}) {
+        try {
+            pasos::LeeCoordenadas(linea(nombre));
+            ADD_FAILURE() << nombre;
+        } catch (const rtqx5::ErrorRT& e) {
+            EXPECT_NE(e.Descripcion().find("archivo del registro binario del MAESTRO"),
+                      std::string::npos);
+            EXPECT_NE(e.Descripcion().find(motivo), std::string::npos) << e.Descripcion();
+        }
+    }
     for (const auto& c : casos) {
         const auto r = pasos::LeeCoordenadas(c.texto);
         ASSERT_EQ(r.has_value(), c.esperado.has_value()) << c.texto;
@@ -75,11 +98,10 @@ TEST(CopiaDatos, LineasDelVolcadoYDeLaCarga) {
                 "--routines", "--triggers", "--verbose", "--result-file=/d/con blanco/copia.sql",
                 "--databases", "datos1", "catalogossat"}));
     EXPECT_EQ(
-        ejecucion::DivideLineaComandos(pasos::ComandoCargaDatos(d, "/d/con blanco/copia.sql")),
+        ejecucion::DivideLineaComandos(pasos::ComandoCargaDatos(d)),
         (std::vector<std::string>{"/opt/My SQL/bin/mysql", "--defaults-extra-file=/tmp/rt-clave-x",
                                   "--host=127.0.0.1", "--port=3307", "--protocol=tcp",
-                                  "--user=us\"uario", "--default-character-set=latin1",
-                                  "--execute=source /d/con blanco/copia.sql"}));
+                                  "--user=us\"uario", "--default-character-set=latin1"}));
 
     EXPECT_EQ(pasos::BasesACopiar("Datos1",
                                   {"mysql", "ORVALOREPORTES", "datos2", "catalogossat", "datos1"}),

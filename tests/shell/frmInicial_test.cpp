@@ -1,5 +1,7 @@
 // Arranque, cierre, teclas y bitácora de la ventana principal.
+#include "CambioOpciones.h"
 #include "EntornoShell.h"
+#include "Servidor.h"
 #include "Version.h"
 #include "frmDescripcion.h"
 #include "frmInicial.h"
@@ -65,6 +67,32 @@ TEST_F(frmInicialTest, ArranqueArmaElEstadoYLaVentana) {
     EXPECT_FALSE(w->Terminado());
     w.reset();
     EXPECT_FALSE(Proceso::libRTSA);
+}
+
+// La nota de un cambio cortado vuelve exacta al arrancar, aunque el servicio
+// se llame entre comillas; una nota que no se entiende (un servicio '' de una
+// nota vieja) se avisa y se deja, nunca se calla.
+TEST_F(frmInicialTest, NotaDeUnCambioCortadoExactaOAvisada) {
+    const std::string nota = pasos::RutaDiario(ini.toStdString());
+    pasos::EscribeDiario(nota, {"\"QX mirror\"", "/x/my.ini", "", "3310"});
+    cajas.respuestas = {rtqx5::vbNo};
+    auto w = Abre();
+    ASSERT_EQ(cajas.cajas.size(), 2u);
+    EXPECT_NE(cajas.cajas[0].texto.find("el servicio \"QX mirror\" estaba detenido"),
+              std::string::npos)
+        << cajas.cajas[0].texto;
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("El servicio \"QX mirror\" se deja como está"));
+    w.reset();
+
+    cajas.cajas.clear();
+    pruebas::EscribeArchivo(nota, "[Cambio]\nServicio=''\nArchivo=/x/my.ini\n");
+    w = Abre();
+    ASSERT_EQ(cajas.cajas.size(), 1u);
+    EXPECT_EQ(cajas.cajas[0].titulo, "Servicio detenido");
+    EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbExclamation);
+    EXPECT_NE(cajas.cajas[0].texto.find("no nombra el servicio"), std::string::npos)
+        << cajas.cajas[0].texto;
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(nota)));
 }
 
 TEST_F(frmInicialTest, CarpetaConSeparadorFinalComoLaRaizDobleElSeparador) {

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -25,6 +26,14 @@ namespace {
 
 using pruebas::Comillas;
 using pruebas::LeeArchivo;
+
+std::vector<std::string> Lineas(const std::string& texto) {
+    std::vector<std::string> r;
+    std::istringstream s(texto);
+    for (std::string l; std::getline(s, l);)
+        r.push_back(l);
+    return r;
+}
 
 const std::string kClave = "clavereplic";
 const char* const kAcompanantes[][2] = {{"catalogossat", "claves_producto"},
@@ -60,9 +69,10 @@ protected:
         return w;
     }
 
-    // bin/mysqldump sustituido por `guion` (que llama a la real como $REAL).
-    void SustituyeVolcador(const std::string& guion) {
-        const fs::path programa = sandbox.MySQL() / "bin" / "mysqldump";
+    // bin/mysqldump (o el programa dado) sustituido por `guion`, que llama al
+    // real como $REAL.
+    void SustituyeVolcador(const std::string& guion, const char* cliente = "mysqldump") {
+        const fs::path programa = sandbox.MySQL() / "bin" / cliente;
         if (!fs::exists(programa.string() + ".real"))
             fs::rename(programa, programa.string() + ".real");
         pruebas::EscribeArchivo(
@@ -182,6 +192,8 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     PreparaMaestroYQXmirror();
     CreaTablas("InnoDB");
     VolcadorLento();
+    // La carga lee un tercio del volcado y se detiene 1 s: su avance se ve.
+    SustituyeVolcador("{ head -c 300000; sleep 1; cat; } | \"$REAL\" \"$@\"\n", "mysql");
 
     auto w = std::make_unique<frmEsclavo>();
     Muestra(*w);
@@ -236,7 +248,16 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
         << ::testing::PrintToString(avances);
     EXPECT_FALSE(hay("está en solo lectura")) << ::testing::PrintToString(avances);
     ASSERT_FALSE(avances.empty());
-    EXPECT_TRUE(avances.back().starts_with("Carga: ")) << avances.back();
+    EXPECT_TRUE(std::regex_match(avances.back(), std::regex("Carga: ([0-9.]+) de \\1 MB")))
+        << avances.back();
+    EXPECT_TRUE(std::any_of(
+        avances.begin(), avances.end(),
+        [](const std::string& a) {
+            std::smatch m;
+            return std::regex_match(a, m, std::regex("Carga: ([0-9.]+) de ([0-9.]+) MB")) &&
+                   std::stod(m[1]) > 0.1 && std::stod(m[1]) < std::stod(m[2]) - 0.1;
+        }))
+        << "lo cargado a medias: " << ::testing::PrintToString(avances);
     EXPECT_EQ(w->barCopia->value(), 100);
     // En la bitácora: el aviso antes del volcado, el volcado, la carga y el
     // maestro con la posición del volcado, en ese orden.
@@ -387,6 +408,96 @@ TEST_F(CopiaDatosTest, UnaCopiaQueFallaNoArrancaElEsclavo) {
     venta.Execute("SET SESSION lock_wait_timeout = 5");
     venta.Execute("USE datos1");
     EXPECT_NO_THROW(venta.Execute("INSERT INTO articulos VALUES (90, 'Sal', 1.00)"));
+}
+
+// Una instancia cuya carpeta de datos lleva ";", "'", un acento grave, blancos
+// y acentos, como la admite la ventana de nueva instancia. Lo que va antes
+// del primer ";" es un archivo que se puede leer: un volcado dado a "source"
+// habría corrido "DROP DATABASE victima" en la instancia. La carga le da el
+// volcado al cliente como entrada estándar: los datos llegan, la réplica
+// corre, victima sigue y en el registro general de la instancia la conexión
+// de la carga no manda nada que el volcado no tenga (salvo el SELECT
+// DATABASE() que el cliente manda con cada USE) y nadie nombra a victima.
+TEST_F(CopiaDatosTest, CarpetaDeDatosHostilNoInyectaNadaEnLaCarga) {
+    const fs::path antes = sandbox.Carpeta() / "datos ñandú 'uno' `dos`.sql";
+    datosQXmirror = antes.string() + ";DROP DATABASE victima;x";
+    pruebas::EscribeArchivo(antes, "");
+    PreparaMaestroYQXmirror();
+    Consulta("CREATE DATABASE victima", puertoEsclavo);
+    // El registro general desde el reinicio que hace la ventana.
+    const fs::path registro = sandbox.Carpeta() / "general-qxmirror.log";
+    rtqx5::libRTSA lib;
+    for (const auto& [clave, valor] : std::vector<std::pair<std::string, std::string>>{
+             {"general_log", "1"}, {"general_log_file", registro.string()}, {"log_output", "FILE"}})
+        lib.EscribeIni("mysqld", clave, valor, Ini("QXmirror.ini"));
+    // Una copia del volcado, que la ventana borra al terminar.
+    const fs::path visto = sandbox.Carpeta() / "volcado-visto.sql";
+    SustituyeVolcador("\"$REAL\" \"$@\"; r=$?\nfor a in \"$@\"; do case $a in --result-file=*) "
+                      "cp \"${a#--result-file=}\" " +
+                      Comillas(visto.string()) + ";; esac; done\nexit $r\n");
+
+    auto w = AbreConDatos();
+    ASSERT_TRUE(w->chkCopia->isChecked());
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado")) << cajas.cajas[1].texto;
+    EXPECT_NE(Caja(*w).find("Replicación: lectura Yes, aplicación Yes"), std::string::npos)
+        << Caja(*w);
+    EXPECT_TRUE(Volcados().empty());
+
+    // Los datos llegaron y la réplica sigue: una venta nueva llega también.
+    rtqx5::Conexion venta;
+    ASSERT_TRUE(Conecta(venta));
+    venta.Execute("USE datos1");
+    venta.Execute("INSERT INTO articulos VALUES (77, 'Tras la copia', 1.00)");
+    const auto maestro = Consulta("SHOW MASTER STATUS");
+    EXPECT_NE(Consulta("SELECT MASTER_POS_WAIT('" + maestro.Valor("File") + "', " +
+                           maestro.Valor("Position") + ", 30) AS r",
+                       puertoEsclavo)
+                  .Valor("r"),
+              "-1");
+    for (const std::string sql :
+         {"CHECKSUM TABLE datos1.articulos", "CHECKSUM TABLE "
+                                             "catalogossat.claves_producto"})
+        EXPECT_EQ(Consulta(sql, puertoEsclavo).filas, Consulta(sql).filas) << sql;
+
+    // El registro general: sus registros por conexión. El cliente lee "\\-"
+    // de la primera línea (el modo protegido de MariaDB) como orden suya.
+    std::string volcado = LeeArchivo(visto);
+    for (auto i = volcado.find("\\-"); i != std::string::npos; i = volcado.find("\\-", i))
+        volcado.erase(i, 2);
+    ASSERT_NE(volcado.find("CREATE TABLE `articulos`"), std::string::npos);
+    const std::regex cabeza("^(?:[0-9]{6} +[0-9]{1,2}:[0-9]{2}:[0-9]{2})?\t+ *([0-9]+) "
+                            "([A-Za-z][A-Za-z ]*)\t(.*)$");
+    std::vector<std::array<std::string, 3>> registros; // conexión, orden, argumento
+    for (const std::string& linea : Lineas(LeeArchivo(registro))) {
+        std::smatch m;
+        if (std::regex_match(linea, m, cabeza))
+            registros.push_back({m[1], m[2], m[3]});
+        else if (!registros.empty())
+            registros.back()[2] += "\n" + linea;
+    }
+    std::string carga;
+    for (const auto& [conexion, orden, argumento] : registros)
+        if (orden == "Query" && argumento.starts_with("CREATE TABLE `articulos`"))
+            carga = conexion;
+    ASSERT_FALSE(carga.empty()) << "la carga no está en el registro general";
+    int sentencias = 0;
+    for (const auto& [conexion, orden, argumento] : registros) {
+        EXPECT_EQ(argumento.find("victima"), std::string::npos) << argumento;
+        if (conexion != carga || orden != "Query" || argumento == "SELECT DATABASE()")
+            continue;
+        ++sentencias;
+        // Line by line: the client drops the dump's comments in between.
+        for (const std::string& linea : Lineas(argumento)) {
+            const std::string texto = linea.substr(0, linea.find_last_not_of(" \t\r") + 1);
+            EXPECT_TRUE(texto.empty() || volcado.find(texto) != std::string::npos)
+                << "la carga mandó lo que el volcado no tiene: " << texto;
+        }
+    }
+    EXPECT_GT(sentencias, 20);
+    EXPECT_EQ(Consulta("SHOW DATABASES LIKE 'victima'", puertoEsclavo).filas.size(), 1u);
 }
 
 } // namespace

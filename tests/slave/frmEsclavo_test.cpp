@@ -322,6 +322,17 @@ TEST_F(frmEsclavoTest, LaInstanciaSeRevisaAntesDeCambiarNada) {
     w->txtDato[0]->setText("root");
     w->txtDato[2]->setText(QString::fromStdString(sandbox.ClaveRoot()));
     w->txtDato[5]->setText("99");
+    // Un usuario que la instancia guardaría como «root?» en su master.info.
+    w->txtDato[0]->setText(QString::fromUtf8("root\xF0\x9F\x98\x80"));
+    cajas.cajas.clear();
+    cajas.respuestas = {rtqx5::vbYes};
+    w->cmdProceder_Click();
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("El campo «Usuario:» tiene un carácter «"))
+        << cajas.cajas[1].texto;
+    EXPECT_TRUE(Bitacora().empty());
+    EXPECT_TRUE(w->cmdProceder->isEnabled());
+    w->txtDato[0]->setText("root");
     cajas.cajas.clear();
     cajas.respuestas = {rtqx5::vbYes};
     w->cmdProceder_Click();

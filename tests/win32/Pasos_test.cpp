@@ -3,9 +3,12 @@
 #include "ArchivoOpciones.h"
 #include "Ayudas.h"
 #include "EjecucionCMD.h"
+#include "SumiderosHostiles.h"
 #include "TextosProcedimiento.h"
 
 #include <gtest/gtest.h>
+
+#include <shellapi.h>
 
 #include <ctime>
 #include <fstream>
@@ -55,6 +58,23 @@ TEST(PasosWin32, ArgumentoLineaLlegaIntactoAlPrograma) {
                                       bloque, salida, -1, codigo));
     EXPECT_EQ(codigo, 0);
     EXPECT_EQ(salida, esperado);
+}
+
+// Los valores hostiles del proyecto en cada línea de órdenes, con la carpeta de
+// MySQL de Windows, separados por el CommandLineToArgvW de Windows mismo: cada
+// argumento llega intacto, o el armador lo rechaza por lo que declara.
+TEST(PasosWin32, ValoresHostilesLleganIntactosPorCommandLineToArgvW) {
+    const auto divide = [](const std::string& linea) {
+        int n = 0;
+        LPWSTR* argumentos = CommandLineToArgvW(Ancho(linea).c_str(), &n);
+        std::vector<std::string> r;
+        for (int i = 0; argumentos && i < n; ++i)
+            r.push_back(Utf8(argumentos[i]));
+        LocalFree(argumentos);
+        return r;
+    };
+    pruebas::Prueba(
+        pruebas::SumiderosLineaOrdenes(divide, "C:\\Archivos de programa\\MySQL Server 5.1\\"));
 }
 
 // La carpeta de MySQL con blancos y un mysqld que rechaza una clave: la

@@ -130,8 +130,8 @@ Copia CopiaDeLaVentana(const Datos& d, const std::string& base, QPlainTextEdit& 
     if (!volco || !pasos::LeeCoordenadasArchivo(volcado) || !venta.Error().empty())
         return r;
     copia.puerto = d.esclavo;
-    if (!ejecucion::EjecutaCMD(pasos::ComandoCargaDatos(copia, volcado), ".", "", &destino, true,
-                               ejecucion::kModoAgrega, bloque, salida, 0, codigo) ||
+    if (!ejecucion::EjecutaCMD(pasos::ComandoCargaDatos(copia), ".", "", &destino, true,
+                               ejecucion::kModoAgrega, bloque, salida, 0, codigo, volcado) ||
         codigo != 0)
         return r;
     r = {segundosVolcado, Segundos(inicio), sonda.SegundosEnEspera(), venta.EsperaMaxima()};
