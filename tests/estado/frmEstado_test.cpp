@@ -105,15 +105,6 @@ protected:
         cajas.cajas.clear();
     }
 
-    // Sentencias en el maestro con datos1 como base por omisión (binlog-do-db
-    // filtra por ella).
-    void EnMaestro(const std::vector<std::string>& sentencias) {
-        rtqx5::Conexion c;
-        ASSERT_TRUE(Conecta(c));
-        c.Execute("USE datos1");
-        for (const auto& s : sentencias)
-            c.Execute(s);
-    }
     void EnEsclavo(const std::string& sentencia) {
         rtqx5::Conexion c;
         ASSERT_TRUE(Conecta(c, "root", {}, puertoEsclavo));

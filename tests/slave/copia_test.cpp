@@ -80,15 +80,6 @@ protected:
         fs::permissions(programa, fs::perms::owner_all);
     }
 
-    // Sentencias en el maestro con datos1 como base por omisión.
-    void EnMaestro(const std::vector<std::string>& sentencias) {
-        rtqx5::Conexion c;
-        ASSERT_TRUE(Conecta(c));
-        c.Execute("USE datos1");
-        for (const auto& s : sentencias)
-            c.Execute(s);
-    }
-
     // Una tabla de 20,000 filas (más de lo que cabe en una tubería) del motor
     // dado y la de ventas (InnoDB) en datos1 del maestro.
     void CreaTablas(const std::string& motor) {
