@@ -127,7 +127,8 @@ struct AvanceVerificacion {
     // Las filas según el maestro (estimadas; nunca menos que las revisadas).
     std::uint64_t filas = 0;
     std::uint64_t filasHechas = 0;
-    std::optional<long long> segundosRestantes;
+    double segundos = 0; // desde que empezó
+
     std::string tabla; // la que se revisa
 };
 

@@ -295,13 +295,7 @@ private:
 
     void Avisa() {
         avance_.filas = std::max(avance_.filas, avance_.filasHechas);
-        const double segundos = Ms(inicio_) / 1000.0;
-        avance_.segundosRestantes.reset();
-        if (avance_.filasHechas > 0 && segundos >= 0.5)
-            avance_.segundosRestantes = static_cast<long long>(
-                segundos * static_cast<double>(avance_.filas - avance_.filasHechas) /
-                    static_cast<double>(avance_.filasHechas) +
-                0.5);
+        avance_.segundos = Ms(inicio_) / 1000.0;
         if (control_.avance)
             control_.avance(avance_);
     }
@@ -474,8 +468,7 @@ std::string LineaAvance(const AvanceVerificacion& a) {
         r += " " + a.tabla + " (tabla " + std::to_string(std::min(a.tablasHechas + 1, a.tablas)) +
              " de " + std::to_string(a.tablas) + ")";
     r += ": " + Miles(a.filasHechas) + " de unas " + Miles(a.filas) + " filas";
-    if (a.segundosRestantes)
-        r += pasos::TiempoQueFalta(*a.segundosRestantes);
+    r += pasos::TiempoQueFalta(a.segundos, a.filasHechas, a.filas);
     return r;
 }
 

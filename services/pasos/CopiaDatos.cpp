@@ -176,11 +176,7 @@ std::string LineaAvanceCopia(const AvanceCopia& a) {
     if (a.total > 0)
         r += (a.cargando ? " de " : " de unos ") + Megabytes(a.total);
     r += " MB";
-    if (a.total > a.hechos && a.hechos > 0 && a.segundos >= 1) {
-        const double faltan =
-            a.segundos * static_cast<double>(a.total - a.hechos) / static_cast<double>(a.hechos);
-        r += TiempoQueFalta(static_cast<long long>(faltan + 0.5));
-    }
+    r += TiempoQueFalta(a.segundos, a.hechos, a.total);
     if (a.soloLectura)
         r +=
             *a.soloLectura ? "; el MAESTRO está en solo lectura" : "; el MAESTRO acepta escrituras";

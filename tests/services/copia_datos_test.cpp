@@ -173,7 +173,7 @@ TEST(CopiaDatos, ModoDelVolcadoYAvance) {
     carga.cargando = true;
     carga.hechos = kMB / 2;
     carga.total = 3 * kMB;
-    carga.segundos = 0.5; // aún sin tiempo que falte
+    carga.segundos = 0.4; // aún sin tiempo que falte
     EXPECT_EQ(pasos::LineaAvanceCopia(carga), "Carga: 0.50 de 3.0 MB");
 }
 

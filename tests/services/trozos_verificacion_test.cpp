@@ -25,22 +25,25 @@ protected:
         for (const auto& sentencia : pasos::SentenciasSesionVerificacion(
                  pasos::LeeVersion(c.Execute("SELECT VERSION()").at(0))))
             c.Execute(sentencia);
-        c.Execute("DROP DATABASE IF EXISTS rt_trozos");
-        c.Execute("CREATE DATABASE rt_trozos");
+        // Una base por prueba: CTest las corre a la vez en el mismo servidor.
+        base = std::string("rt_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        c.Execute("DROP DATABASE IF EXISTS " + base);
+        c.Execute("CREATE DATABASE " + base);
     }
     void TearDown() override {
         if (c.Abierta())
-            c.Execute("DROP DATABASE IF EXISTS rt_trozos");
+            c.Execute("DROP DATABASE IF EXISTS " + base);
     }
 
     std::optional<pasos::LlaveTabla> Llave(const std::string& tabla) {
         const auto columnas =
-            pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas("rt_trozos", tabla)).filas);
-        const auto indices = c.Consulta(pasos::ConsultaIndices("rt_trozos", tabla));
+            pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas(base, tabla)).filas);
+        const auto indices = c.Consulta(pasos::ConsultaIndices(base, tabla));
         return pasos::EligeLlave(columnas, indices.columnas, indices.filas);
     }
 
     rtqx5::Conexion c;
+    std::string base;
 };
 
 // Cada tipo de llave, con valores que rompen un literal mal hecho o un orden
@@ -86,30 +89,30 @@ TEST_F(TrozosVerificacionServidor, ElRecorridoCubreCadaFilaUnaVez) {
     for (const auto& caso : casos) {
         const std::string tabla = "t" + std::to_string(++numero);
         SCOPED_TRACE(caso.definicion);
-        c.Execute("CREATE TABLE rt_trozos." + tabla + " (" + caso.definicion +
+        c.Execute("CREATE TABLE " + base + "." + tabla + " (" + caso.definicion +
                   ", relleno VARCHAR(5) NULL)");
-        c.Execute("INSERT INTO rt_trozos." + tabla + " (" + caso.columnas + ") VALUES " +
+        c.Execute("INSERT INTO " + base + "." + tabla + " (" + caso.columnas + ") VALUES " +
                   caso.valores);
         const auto llave = Llave(tabla);
         ASSERT_TRUE(llave);
         EXPECT_EQ(pasos::DescribeLlave(*llave), caso.llave);
         const auto columnas =
-            pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas("rt_trozos", tabla)).filas);
+            pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas(base, tabla)).filas);
         const auto entera =
-            c.Consulta(pasos::ConsultaSuma("rt_trozos", tabla, columnas, &*llave, {})).filas.at(0);
+            c.Consulta(pasos::ConsultaSuma(base, tabla, columnas, &*llave, {})).filas.at(0);
         for (unsigned long long filas : {1ull, 2ull, 3ull}) {
             unsigned long long cuenta = 0, suma = 0, trozos = 0;
             pasos::Trozo trozo;
             for (;;) {
                 trozo.hasta.reset();
                 const auto limite =
-                    c.Consulta(pasos::ConsultaLlave("rt_trozos", tabla, *llave, trozo, filas - 1));
+                    c.Consulta(pasos::ConsultaLlave(base, tabla, *llave, trozo, filas - 1));
                 if (!limite.filas.empty()) {
                     trozo.hasta = pasos::LeeValorLlave(*llave, limite.filas.front());
                     ASSERT_TRUE(trozo.hasta);
                 }
                 const auto f =
-                    c.Consulta(pasos::ConsultaSuma("rt_trozos", tabla, columnas, &*llave, trozo))
+                    c.Consulta(pasos::ConsultaSuma(base, tabla, columnas, &*llave, trozo))
                         .filas.at(0);
                 cuenta += std::stoull(f.at(0));
                 suma ^= std::stoull(f.at(1));
@@ -124,9 +127,9 @@ TEST_F(TrozosVerificacionServidor, ElRecorridoCubreCadaFilaUnaVez) {
     }
 
     // Llaves que el recorrido no toma: solo una única con NULL, un ENUM.
-    c.Execute("CREATE TABLE rt_trozos.sin1 (n INT NULL UNIQUE, v INT)");
-    c.Execute("CREATE TABLE rt_trozos.sin2 (e ENUM('b','a') PRIMARY KEY)");
-    c.Execute("CREATE TABLE rt_trozos.sin3 (v INT)");
+    c.Execute("CREATE TABLE " + base + ".sin1 (n INT NULL UNIQUE, v INT)");
+    c.Execute("CREATE TABLE " + base + ".sin2 (e ENUM('b','a') PRIMARY KEY)");
+    c.Execute("CREATE TABLE " + base + ".sin3 (v INT)");
     for (const char* t : {"sin1", "sin2", "sin3"})
         EXPECT_FALSE(Llave(t)) << t;
 }
@@ -134,16 +137,16 @@ TEST_F(TrozosVerificacionServidor, ElRecorridoCubreCadaFilaUnaVez) {
 // Dos filas que difieren solo en dónde está un NULL, un separador o el orden
 // de sus valores dan sumas distintas; la misma fila repetida no se anula.
 TEST_F(TrozosVerificacionServidor, FilasDistintasNuncaSumanIgual) {
-    c.Execute("CREATE TABLE rt_trozos.f (a VARCHAR(10) NULL, b VARCHAR(10) NULL, n INT NULL, "
+    c.Execute("CREATE TABLE " + base +
+              ".f (a VARCHAR(10) NULL, b VARCHAR(10) NULL, n INT NULL, "
               "d DATE NULL)");
-    const auto columnas =
-        pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas("rt_trozos", "f")).filas);
+    const auto columnas = pasos::LeeColumnas(c.Consulta(pasos::ConsultaColumnas(base, "f")).filas);
     const auto suma = [&](const std::string& filas) {
-        c.Execute("DELETE FROM rt_trozos.f");
+        c.Execute("DELETE FROM " + base + ".f");
         if (!filas.empty())
-            c.Execute("INSERT INTO rt_trozos.f VALUES " + filas);
+            c.Execute("INSERT INTO " + base + ".f VALUES " + filas);
         const auto f =
-            c.Consulta(pasos::ConsultaSuma("rt_trozos", "f", columnas, nullptr, {})).filas.at(0);
+            c.Consulta(pasos::ConsultaSuma(base, "f", columnas, nullptr, {})).filas.at(0);
         return f.at(0) + "/" + f.at(1);
     };
     const std::pair<const char*, const char*> pares[] = {
