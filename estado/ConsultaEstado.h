@@ -2,7 +2,10 @@
 
 #include "DiagnosticoReplicacion.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,36 +83,85 @@ struct EstadoEsclavo {
 EstadoMaestro LeeMaestro(const Servidor& servidor);
 EstadoEsclavo LeeEsclavo(const Servidor& servidor);
 
+// Un trozo distinto: la llave de su primera y de su última fila en el maestro o
+// en el esclavo, como se leen ("120001", "(1, 'Caja 2')").
+struct RangoDistinto {
+    std::string desde;
+    std::string hasta;
+};
+
 struct TablaVerificada {
     std::string base;
     std::string nombre;
     bool igual = false;
-    std::string filasMaestro;
-    std::string filasEsclavo; // "" cuando falta en el esclavo
+    bool enEsclavo = true;
+    // Filas contadas en cada servidor, trozo por trozo.
+    std::uint64_t filasMaestro = 0;
+    std::uint64_t filasEsclavo = 0;
+    // La llave que se recorrió ("id", "(caja, folio)"); vacía si la tabla no
+    // tiene llave primaria ni única: entonces se revisó entera, bloqueada
+    // msBloqueoEntera.
+    std::string llave;
+    std::optional<long long> msBloqueoEntera;
+    std::vector<RangoDistinto> rangos;
+    // Por qué no se pudo comparar en el esclavo (otra estructura).
+    std::string error;
 };
 
 struct Verificacion {
     // False: no se pudo comparar; `error` dice por qué.
     bool completa = false;
     std::string error;
-    std::string archivo;
-    std::uint64_t posicion = 0;
-    // Cuánto estuvo bloqueado el maestro; sin valor si no se bloqueó.
-    std::optional<long long> msBloqueo;
+    // El bloqueo más largo de una tabla del maestro y cuántos trozos hubo.
+    long long msBloqueoMaximo = 0;
+    std::size_t trozos = 0;
     std::vector<TablaVerificada> tablas;
     // False si el hilo de aplicación del esclavo no se pudo reanudar.
     bool reanudado = true;
 };
 
-// Compara cada tabla de la base replicada en el maestro y en el esclavo en una
-// misma posición del registro binario del maestro. El hilo de aplicación del
-// esclavo se reanuda pase lo que pase. `espera`: segundos que se espera a que
-// el esclavo llegue a la posición.
-Verificacion VerificaDatos(const Servidor& maestro, const Servidor& esclavo, int espera);
+// Cómo va una verificación.
+struct AvanceVerificacion {
+    std::size_t tablas = 0;
+    std::size_t tablasHechas = 0;
+    // Las filas según el maestro (estimadas; nunca menos que las revisadas).
+    std::uint64_t filas = 0;
+    std::uint64_t filasHechas = 0;
+    double segundos = 0; // desde que empezó
+
+    std::string tabla; // la que se revisa
+};
+
+struct ControlVerificacion {
+    // Tras cada trozo, en el hilo de la verificación.
+    std::function<void(const AvanceVerificacion&)> avance;
+    // Puesta en true, la verificación termina tras el trozo en curso.
+    std::shared_ptr<const std::atomic<bool>> cancelada;
+    // Lo que se busca que dure cada bloqueo de una tabla en el maestro.
+    int msPorTrozo = 20;
+};
+
+// Compara cada tabla de la base replicada en el maestro y en el esclavo sin
+// bloquear el maestro entero: recorre cada tabla por su llave en trozos de
+// unos `msPorTrozo` ms; cada trozo se cuenta y se suma en el maestro con esa
+// sola tabla bloqueada para leer, junto con la posición del registro binario,
+// y en el esclavo con su hilo de aplicación llevado a esa posición. Nada se
+// escribe en el maestro. Un trozo distinto se revisa otra vez antes de darlo
+// por distinto. El hilo de aplicación del esclavo se reanuda pase lo que pase.
+// `espera`: segundos que se espera a que el esclavo llegue a una posición.
+Verificacion VerificaDatos(const Servidor& maestro, const Servidor& esclavo, int espera,
+                           const ControlVerificacion& control = {});
 
 // "24 tablas iguales, 1 distinta: ventas" (las que faltan en el esclavo
 // cuentan como distintas).
 std::string ResumenVerificacion(const Verificacion& v);
+
+// "ventas: filas con id de 120001 a 130000 distintas".
+std::string DescribeRango(const TablaVerificada& t, const RangoDistinto& r);
+
+// "Verificando ventas: tabla 2 de 5, 120,000 de unas 400,000 filas; faltan
+// unos 12 s".
+std::string LineaAvance(const AvanceVerificacion& a);
 
 // stop slave y start slave en el esclavo; "" si se hizo, si no el motivo.
 std::string ReiniciaReplicacion(const Servidor& esclavo);

@@ -84,7 +84,14 @@ frmEstado::frmEstado(QWidget* parent)
     vigia->start();
 }
 
-frmEstado::~frmEstado() = default;
+frmEstado::~frmEstado() {
+    Form_Unload();
+}
+
+void frmEstado::Form_Unload() {
+    if (cancelaVerificacion_)
+        *cancelaVerificacion_ = true;
+}
 
 QLabel* frmEstado::CreaRenglon(const QString& nombre, const QString& etiqueta, int izquierda,
                                int arriba, int alto) {
@@ -101,7 +108,7 @@ QLabel* frmEstado::CreaRenglon(const QString& nombre, const QString& etiqueta, i
 }
 
 void frmEstado::ConstruyeControles() {
-    FijaAreaCliente(12840, 10320);
+    FijaAreaCliente(12840, 10680);
 
     lblResumen = new QLabel(QStringLiteral("Consultando…"), this);
     lblResumen->setObjectName(QStringLiteral("lblResumen"));
@@ -186,7 +193,11 @@ void frmEstado::ConstruyeControles() {
     lblActualizado->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Coloca(lblActualizado, 7320, 7260, 5280, 480);
 
-    Coloca(CreaCapturaDOS(true), 240, 7860, 12360, 2280);
+    lblProgreso = new QLabel(this);
+    lblProgreso->setObjectName(QStringLiteral("lblProgreso"));
+    Coloca(lblProgreso, 240, 7860, 12360, 300);
+
+    Coloca(CreaCapturaDOS(true), 240, 8220, 12360, 2280);
     OrdenTabulacion({cmdVerificar, cmdReiniciar, cmdCambios});
 }
 
@@ -446,7 +457,7 @@ void frmEstado::cmdVerificar_Click() {
         return;
     }
     estado::Servidor maestro = ServidorMaestro();
-    // CHECKSUM TABLE de una tabla grande y la espera de la posición tardan.
+    // Una tabla sin llave se suma entera, y la espera de la posición tarda.
     maestro.esperaConexion = esclavo.esperaConexion = 5;
     maestro.esperaLectura = esclavo.esperaLectura = kEsperaPosicion + 60;
     verificando_ = true;
@@ -455,10 +466,25 @@ void frmEstado::cmdVerificar_Click() {
     cmdReiniciar->setEnabled(false);
     txtCapturaDOS->clear();
     Estado(QStringLiteral("los datos del esclavo con los del maestro"), true);
+    lblProgreso->setText(QStringLiteral("Verificando…"));
+    cancelaVerificacion_ = std::make_shared<std::atomic<bool>>(false);
+    estado::ControlVerificacion control;
+    control.cancelada = cancelaVerificacion_;
+    // Desde el hilo de trabajo: la línea se pone en el de la ventana.
+    QPointer<frmEstado> ventana(this);
+    control.avance = [ventana](const estado::AvanceVerificacion& a) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [ventana, linea = estado::LineaAvance(a)] {
+                if (ventana)
+                    ventana->lblProgreso->setText(DeUtf8(linea));
+            },
+            Qt::QueuedConnection);
+    };
     auto resultado = std::make_shared<estado::Verificacion>();
     EnTrabajo(
-        [maestro, esclavo, resultado] {
-            *resultado = estado::VerificaDatos(maestro, esclavo, kEsperaPosicion);
+        [maestro, esclavo, resultado, control] {
+            *resultado = estado::VerificaDatos(maestro, esclavo, kEsperaPosicion, control);
         },
         [this, resultado] {
             verificando_ = false;
@@ -470,28 +496,42 @@ void frmEstado::cmdVerificar_Click() {
 }
 
 void frmEstado::MuestraVerificacion(const estado::Verificacion& v) {
+    // Los trozos distintos que se nombran por tabla; del resto, cuántos.
+    constexpr std::size_t kRangosMostrados = 10;
     for (const auto& t : v.tablas) {
         if (!v.completa)
             break;
-        QString linea = DeUtf8(t.nombre) + QStringLiteral(": ");
-        if (t.igual)
-            linea += QStringLiteral("igual");
-        else if (t.filasEsclavo.empty())
-            linea += QStringLiteral("falta en el esclavo");
-        else
-            linea += QStringLiteral("distinta (maestro %1 filas, esclavo %2 filas)")
-                         .arg(DeUtf8(t.filasMaestro), DeUtf8(t.filasEsclavo));
-        Estado(linea);
+        const QString nombre = DeUtf8(t.nombre) + QStringLiteral(": ");
+        if (t.llave.empty() && t.msBloqueoEntera)
+            Estado(nombre + QStringLiteral("sin llave primaria ni única: se revisó entera, con la "
+                                           "tabla bloqueada %1 ms")
+                                .arg(*t.msBloqueoEntera));
+        if (t.igual) {
+            Estado(nombre + QStringLiteral("igual"));
+        } else if (!t.enEsclavo) {
+            Estado(nombre + QStringLiteral("falta en el esclavo"));
+        } else if (!t.error.empty()) {
+            Estado(nombre + QStringLiteral("distinta (%1)").arg(DeUtf8(t.error)));
+        } else {
+            Estado(nombre + QStringLiteral("distinta (maestro %1 filas, esclavo %2 filas)")
+                                .arg(t.filasMaestro)
+                                .arg(t.filasEsclavo));
+            for (std::size_t i = 0; i < t.rangos.size() && i < kRangosMostrados; ++i)
+                Estado(DeUtf8(estado::DescribeRango(t, t.rangos[i])));
+            if (t.rangos.size() > kRangosMostrados)
+                Estado(nombre + QStringLiteral("y %1 trozos distintos más")
+                                    .arg(t.rangos.size() - kRangosMostrados));
+        }
     }
-    if (v.msBloqueo)
-        Estado(QStringLiteral("El maestro estuvo bloqueado %1 ms (posición %2, %3)")
-                   .arg(*v.msBloqueo)
-                   .arg(DeUtf8(v.archivo))
-                   .arg(v.posicion));
-    if (v.completa)
-        Estado(DeUtf8(estado::ResumenVerificacion(v)));
-    else
-        Estado(QStringLiteral("No se pudo verificar: ") + DeUtf8(v.error));
+    if (v.trozos > 0)
+        Estado(QStringLiteral("Cada tabla del MAESTRO se bloqueó a lo más %1 ms seguidos (%2 "
+                              "trozos); el MAESTRO nunca se bloqueó entero")
+                   .arg(v.msBloqueoMaximo)
+                   .arg(v.trozos));
+    const QString resumen = v.completa ? DeUtf8(estado::ResumenVerificacion(v))
+                                       : QStringLiteral("No se pudo verificar: ") + DeUtf8(v.error);
+    Estado(resumen);
+    lblProgreso->setText(resumen);
     if (!v.reanudado) {
         const QString aviso = QStringLiteral("No se pudo reanudar el hilo de aplicación del "
                                              "esclavo: use «Reiniciar replicación»");

@@ -4,7 +4,9 @@
 #include "VentanaProcedimiento.h"
 
 #include <QElapsedTimer>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,8 +18,9 @@ class QTimer;
 // 2 s; las consultas corren en hilos de trabajo con sus propias conexiones, así
 // que un servidor que no contesta no congela la ventana: muestra
 // "sin respuesta". "Verificar datos" compara las tablas de la base replicada
-// en una misma posición del maestro; "Reiniciar replicación" detiene y arranca
-// el esclavo.
+// trozo por trozo, cada uno en una misma posición del maestro, sin bloquear el
+// maestro entero (lblProgreso dice cómo va); "Reiniciar replicación" detiene y
+// arranca el esclavo.
 class frmEstado : public VentanaProcedimiento {
     Q_OBJECT
 public:
@@ -62,6 +65,8 @@ public:
     // Qué significa el error que detuvo la replicación y qué hacer.
     QLabel* lblQueHacer = nullptr;
     QLabel* lblActualizado = nullptr;
+    // Cómo va "Verificar datos": tablas, filas y el tiempo que falta.
+    QLabel* lblProgreso = nullptr;
     std::vector<QLabel*> lblMaestro;
     std::vector<QLabel*> lblEsclavo;
     QPushButton* cmdVerificar = nullptr;
@@ -71,6 +76,8 @@ public:
 
 protected:
     void Form_Activate() override;
+    // Una verificación en curso termina tras su trozo.
+    void Form_Unload() override;
 
 private:
     // Una consulta en curso en un hilo de trabajo.
@@ -104,4 +111,5 @@ private:
     std::optional<estado::EstadoEsclavo> esclavo_;
     QString faltaEsclavo_;
     bool verificando_ = false;
+    std::shared_ptr<std::atomic<bool>> cancelaVerificacion_;
 };

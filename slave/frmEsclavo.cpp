@@ -2,14 +2,17 @@
 
 #include "ClaveTemporal.h"
 #include "CopiaDatos.h"
+#include "EjecucionCMD.h"
 #include "LeeIniDefecto.h"
 #include "Mensajes.h"
 #include "Modulo.h"
 #include "OpcionMySQL.h"
 #include "PasosInstancia.h"
 #include "Proceso.h"
+#include "SondaEscritura.h"
 #include "TextosProcedimiento.h"
 #include "TextosReplicacion.h"
+#include "TextosVerificacion.h"
 #include "Versiones.h"
 
 #include <QCheckBox>
@@ -21,7 +24,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <optional>
 
 namespace {
 
@@ -176,7 +182,22 @@ void frmEsclavo::ConstruyeControles() {
         connect(txtDato[indice], &QLineEdit::editingFinished, this, [this] { DecideCopia(); });
 
     Coloca(CreaProceder(), 11040, 2640, 1335, 600);
-    Coloca(CreaCapturaDOS(true), 7320, 3360, 5055, 3960);
+    Coloca(CreaCapturaDOS(true), 7320, 3360, 5055, 3300);
+    barCopia = new QProgressBar(this);
+    barCopia->setObjectName(QStringLiteral("barCopia"));
+    barCopia->setRange(0, 100);
+    barCopia->setTextVisible(false);
+    barCopia->setVisible(false);
+    Coloca(barCopia, 7320, 6720, 5055, 240);
+    lblCopia = new QLabel(this);
+    lblCopia->setObjectName(QStringLiteral("lblCopia"));
+    lblCopia->setWordWrap(true);
+    lblCopia->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCopia->setVisible(false);
+    Coloca(lblCopia, 7320, 7020, 5055, 480);
+    tmrCopia = new QTimer(this);
+    tmrCopia->setInterval(200);
+    connect(tmrCopia, &QTimer::timeout, this, &frmEsclavo::MuestraAvance);
 
     OrdenTabulacion({txtElINI, txtDato[1], txtDato[0], txtDato[2], txtDato[7], txtDato[8],
                      txtDato[3], txtDato[4], txtDato[5], txtDato[6], txtDato[9], chkCopia,
@@ -502,6 +523,34 @@ bool frmEsclavo::RevisaCopia() {
     for (const auto& b : basesCopia_)
         nombres << DeUtf8(b);
     Estado(QStringLiteral("Se copiarán del MAESTRO: ") + nombres.join(QStringLiteral(", ")));
+    return LeeTablasCopia(maestro, servidor);
+}
+
+bool frmEsclavo::LeeTablasCopia(rtqx5::Conexion& maestro, const QString& servidor) {
+    std::vector<pasos::TablaCopia> tablas;
+    const pasos::TablaCopia* sonda = nullptr;
+    std::vector<std::string> columnas;
+    if (const auto error = CorrePaso(nullptr, [&] {
+            const bool literal = maestro.DiagonalLiteral();
+            tablas = pasos::LeeTablasCopia(
+                maestro.Consulta(pasos::ConsultaTablasCopia(basesCopia_, literal)).filas);
+            sonda = pasos::TablaSonda(tablas);
+            if (sonda)
+                columnas =
+                    maestro.Execute(pasos::ConsultaColumnas(sonda->base, sonda->nombre, literal));
+        }))
+        return Rechaza(
+            QStringLiteral("No se pueden copiar los datos: no se pudieron leer las tablas "
+                           "del servidor MAESTRO %1: %2")
+                .arg(servidor, DeUtf8(error->Descripcion())));
+    modoVolcado_ = pasos::EligeModoVolcado(tablas);
+    bytesDatos_ = 0;
+    for (const auto& t : tablas)
+        bytesDatos_ += t.bytes;
+    sentenciaSonda_ =
+        sonda && !columnas.empty()
+            ? pasos::SentenciaSondaEscritura(sonda->base, sonda->nombre, columnas.front())
+            : std::string();
     return true;
 }
 
@@ -634,27 +683,9 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
                         Utf8(HostMaestro),          Utf8(PuertoMaestro),
                         Proceso::BasesDD->cUsuario, juegoCaracteres_};
 
-    // Cada comando vacía la caja: las líneas de la copia van arriba de la
-    // salida del comando que sigue y a la bitácora.
-    const auto linea = [&](const QString& texto) {
-        Paso([&] { EscribeBitacora(texto); });
-        Estado(texto);
-    };
-    const QString aviso =
-        QStringLiteral("El servidor MAESTRO quedará en solo lectura mientras se copian los datos");
-    linea(aviso);
-    QElapsedTimer reloj;
-    reloj.start();
-    const bool volcoBien =
-        EjecutaComando(pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado)), {}, aviso);
-    const double segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
-    if (!volcoBien)
+    QString bloqueo;
+    if (!Vuelca(d, volcado, bloqueo))
         return detenida(QStringLiteral("el volcado del MAESTRO falló"));
-    const QString bloqueo = QStringLiteral("El MAESTRO estuvo en solo lectura %1 s; %2 MB copiados")
-                                .arg(segundos, 0, 'f', 1)
-                                .arg(DeUtf8(pasos::Megabytes(static_cast<std::uint64_t>(
-                                    std::max<qint64>(QFileInfo(volcado).size(), 0)))));
-    linea(bloqueo);
 
     const auto posicion = pasos::LeeCoordenadasArchivo(Utf8(volcado));
     if (!posicion)
@@ -663,13 +694,12 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
     const QString enLaCopia = QStringLiteral("Posición del MAESTRO en la copia: %1, %2")
                                   .arg(DeUtf8(posicion->archivo))
                                   .arg(posicion->posicion);
-    linea(enLaCopia);
+    LineaCopia(enLaCopia);
 
     d.puerto = Utf8(puertoInstancia);
-    if (!EjecutaComando([&] { return pasos::ComandoCargaDatos(d); },
-                        bloqueo + QStringLiteral("\r\n") + enLaCopia, Utf8(volcado)))
+    if (!Carga(d, volcado, bloqueo + QStringLiteral("\r\n") + enLaCopia))
         return detenida(QStringLiteral("la carga en la instancia %1 falló").arg(Servicio));
-    linea(QStringLiteral("Datos cargados en la instancia ") + Servicio);
+    LineaCopia(QStringLiteral("Datos cargados en la instancia ") + Servicio);
 
     // Con la posición van el servidor, el puerto y la cuenta en una sola
     // sentencia: nombrarlos aparte olvidaría la posición.
@@ -681,6 +711,109 @@ bool frmEsclavo::CopiaDatos(const pasos::VersionServidor& version, const QString
     datos.archivoLog = posicion->archivo;
     datos.posicionLog = posicion->posicion;
     return true;
+}
+
+// Cada comando vacía la caja: las líneas de la copia van arriba de la salida
+// del comando que sigue y a la bitácora.
+void frmEsclavo::LineaCopia(const QString& texto) {
+    Paso([&] { EscribeBitacora(texto); });
+    Estado(texto);
+}
+
+bool frmEsclavo::Vuelca(const pasos::DatosCopia& d, const QString& volcado, QString& bloqueo) {
+    const QString aviso = DeUtf8(pasos::AvisoModoVolcado(modoVolcado_));
+    LineaCopia(aviso);
+    // El maestro en solo lectura, medido en el maestro mientras se vuelca.
+    std::optional<SondaEscritura> sonda;
+    if (!sentenciaSonda_.empty()) {
+        rtqx5::BasesDD cuenta = *Proceso::BasesDD;
+        cuenta.cRuta = Utf8(HostMaestro);
+        cuenta.cPuerto = Utf8(PuertoMaestro);
+        sonda.emplace(cuenta, sentenciaSonda_);
+    }
+    QElapsedTimer reloj;
+    reloj.start();
+    SigueAvance([&] {
+        pasos::AvanceCopia a;
+        a.hechos = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(volcado).size(), 0));
+        a.total = bytesDatos_;
+        a.segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
+        if (sonda && sonda->Error().empty())
+            a.soloLectura = sonda->EsperandoAhora();
+        return a;
+    });
+    const bool bien = EjecutaComando(
+        [&] { return pasos::ComandoVuelcaDatos(d, basesCopia_, Utf8(volcado), modoVolcado_); },
+        aviso);
+    SigueAvance(nullptr);
+    if (sonda)
+        sonda->Detiene();
+    if (!bien)
+        return false;
+    barCopia->setValue(100);
+    const QString megas = DeUtf8(pasos::Megabytes(
+        static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(volcado).size(), 0))));
+    const QString error =
+        !sonda ? QStringLiteral("no hay tablas que escribir") : DeUtf8(sonda->Error());
+    bloqueo = error.isEmpty()
+                  ? QStringLiteral("El MAESTRO estuvo en solo lectura %1 s; %2 MB copiados")
+                        .arg(sonda->SegundosEnEspera(), 0, 'f', 1)
+                        .arg(megas)
+                  : QStringLiteral("No se pudo medir cuánto estuvo el MAESTRO en solo lectura "
+                                   "(%1); %2 MB copiados")
+                        .arg(error, megas);
+    LineaCopia(bloqueo);
+    return true;
+}
+
+bool frmEsclavo::Carga(const pasos::DatosCopia& d, const QString& volcado,
+                       const QString& encabezado) {
+    const auto total = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(volcado).size(), 0));
+    QElapsedTimer reloj;
+    reloj.start();
+    // Lo leído del volcado mientras corre la carga (-1 antes y después).
+    std::uint64_t leidos = 0;
+    SigueAvance([&] {
+        leidos = std::max<std::uint64_t>(leidos, static_cast<std::uint64_t>(std::max<std::int64_t>(
+                                                     ejecucion::PosicionEntradaCMD(), 0)));
+        pasos::AvanceCopia a;
+        a.cargando = true;
+        a.hechos = leidos;
+        a.total = total;
+        a.segundos = static_cast<double>(reloj.elapsed()) / 1000.0;
+        return a;
+    });
+    const bool bien =
+        EjecutaComando([&] { return pasos::ComandoCargaDatos(d); }, encabezado, Utf8(volcado));
+    if (bien)
+        leidos = total;
+    SigueAvance(nullptr);
+    if (bien)
+        barCopia->setValue(100);
+    return bien;
+}
+
+void frmEsclavo::SigueAvance(std::function<pasos::AvanceCopia()> avance) {
+    if (!avance) {
+        // Lo último que se vio.
+        tmrCopia->stop();
+        MuestraAvance();
+        avance_ = nullptr;
+        return;
+    }
+    avance_ = std::move(avance);
+    barCopia->setVisible(true);
+    lblCopia->setVisible(true);
+    MuestraAvance();
+    tmrCopia->start();
+}
+
+void frmEsclavo::MuestraAvance() {
+    if (!avance_)
+        return;
+    const pasos::AvanceCopia a = avance_();
+    barCopia->setValue(pasos::PorcentajeCopia(a));
+    lblCopia->setText(DeUtf8(pasos::LineaAvanceCopia(a)));
 }
 
 bool frmEsclavo::MuestraReplicacion(const pasos::VersionServidor& version) {

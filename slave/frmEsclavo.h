@@ -2,11 +2,15 @@
 
 #include "VentanaReplicacion.h"
 
+#include "CopiaDatos.h"
 #include "TextosReplicacion.h"
 
+#include <functional>
 #include <vector>
 
 class QCheckBox;
+class QProgressBar;
+class QTimer;
 
 // "Replicación servidor ESCLAVO": hace de una instancia de MySQL de este equipo
 // el esclavo de un maestro. Su carga toma del archivo de configuración la
@@ -18,9 +22,10 @@ class QCheckBox;
 // instancia, escribe las claves del esclavo, la arranca, le indica el maestro
 // con CHANGE MASTER TO (solo lo que cambia), arranca la replicación y revisa
 // que los dos hilos del esclavo corran. Con chkCopia, antes de indicarle el
-// maestro le copia sus datos: un volcado del maestro bloqueado solo mientras
-// se lee, su carga en la instancia detenida y el maestro con la posición del
-// registro binario del volcado.
+// maestro le copia sus datos: un volcado del maestro (en una transacción si
+// todas sus tablas son InnoDB; si no, con el maestro bloqueado mientras se
+// lee), su carga en la instancia detenida y el maestro con la posición del
+// registro binario del volcado. barCopia y lblCopia dicen cómo va.
 class frmEsclavo : public VentanaReplicacion {
     Q_OBJECT
 public:
@@ -32,6 +37,10 @@ public:
     QLineEdit* txtPorto = nullptr;
     // "Copiar los datos del maestro antes de iniciar la replicación".
     QCheckBox* chkCopia = nullptr;
+    // Bajo la caja, durante la copia: MB volcados o cargados, el tiempo que
+    // falta y, mientras se vuelca, si el maestro está en solo lectura.
+    QProgressBar* barCopia = nullptr;
+    QLabel* lblCopia = nullptr;
 
     QString HostMaestro;
     QString UsuarioMaestro;
@@ -83,9 +92,11 @@ private:
     // hacer, si algo falla.
     bool RevisaMaestro(const MaestroEnUso& enUso);
     // Con la copia: la cuenta del producto entra al maestro y la base del
-    // campo 8 existe en él; toma su juego de caracteres y las bases a copiar.
+    // campo 8 existe en él; toma su juego de caracteres, las bases a copiar,
+    // sus tablas (el modo del volcado, el tamaño y la escritura de la sonda).
     // False, con el cuadro, si no.
     bool RevisaCopia();
+    bool LeeTablasCopia(rtqx5::Conexion& maestro, const QString& servidor);
 
     // Las claves que el servidor de la carpeta de MySQL acepta: sin
     // master-host y compañía si ya no los lee del archivo. False si no acepta
@@ -106,6 +117,17 @@ private:
     // algo falló; `volcado` es el archivo.
     bool CopiaDatos(const pasos::VersionServidor& version, const QString& puertoInstancia,
                     pasos::DatosMaestro& datos, QString& volcado);
+    // El volcado con su aviso y su avance, y la línea del tiempo que el
+    // maestro estuvo en solo lectura (medido por la sonda) en `bloqueo`.
+    bool Vuelca(const pasos::DatosCopia& d, const QString& volcado, QString& bloqueo);
+    // La carga del volcado en la instancia, con su avance.
+    bool Carga(const pasos::DatosCopia& d, const QString& volcado, const QString& encabezado);
+    // Una línea de la copia: en la caja y en la bitácora.
+    void LineaCopia(const QString& texto);
+    // Muestra en barCopia y lblCopia lo que da `avance`, ahora y cada 200 ms
+    // mientras corre el comando; sin `avance`, deja de hacerlo.
+    void SigueAvance(std::function<pasos::AvanceCopia()> avance);
+    void MuestraAvance();
     // La carpeta del volcado: la de datos de la instancia (datadir de su
     // archivo) o, sin ella, la carpeta de MySQL.
     QString CarpetaVolcado() const;
@@ -122,4 +144,9 @@ private:
     // Lo que RevisaCopia tomó del maestro.
     std::vector<std::string> basesCopia_;
     std::string juegoCaracteres_;
+    pasos::ModoVolcado modoVolcado_;
+    std::uint64_t bytesDatos_ = 0;
+    std::string sentenciaSonda_;
+    QTimer* tmrCopia = nullptr;
+    std::function<pasos::AvanceCopia()> avance_;
 };

@@ -1,5 +1,6 @@
 #include "CopiaDatos.h"
 
+#include "DiagnosticoReplicacion.h"
 #include "Errores.h"
 #include "TextosProcedimiento.h"
 #include "TextosReplicacion.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <tuple>
 
@@ -108,10 +110,43 @@ std::string MotivoBaseNoCopiable(const std::string& base) {
     return {};
 }
 
+std::string ConsultaTablasCopia(const std::vector<std::string>& bases, bool diagonalLiteral) {
+    std::string lista;
+    for (const auto& b : bases)
+        lista += (lista.empty() ? "'" : ", '") + EscapaSQL(b, diagonalLiteral) + "'";
+    return "SELECT TABLE_SCHEMA, TABLE_NAME, ENGINE, DATA_LENGTH FROM information_schema.TABLES "
+           "WHERE TABLE_TYPE = 'BASE TABLE' AND TABLE_SCHEMA IN (" +
+           lista + ") ORDER BY TABLE_SCHEMA, TABLE_NAME";
+}
+
+std::vector<TablaCopia> LeeTablasCopia(const std::vector<std::vector<std::string>>& filas) {
+    std::vector<TablaCopia> r;
+    for (const auto& f : filas)
+        if (f.size() >= 4)
+            r.push_back({f[0], f[1], f[2], std::strtoull(f[3].c_str(), nullptr, 10)});
+    return r;
+}
+
+ModoVolcado EligeModoVolcado(const std::vector<TablaCopia>& tablas) {
+    for (const auto& t : tablas)
+        if (MinusculasAscii(t.motor) != "innodb")
+            return {false, t.nombre, t.motor.empty() ? "de un motor desconocido" : t.motor};
+    return {true, {}, {}};
+}
+
+std::string AvisoModoVolcado(const ModoVolcado& modo) {
+    if (modo.transaccional)
+        return "Todas las tablas son InnoDB: el MAESTRO seguirá aceptando escrituras mientras se "
+               "copian los datos";
+    return "La tabla " + modo.tabla + " es " + modo.motor +
+           ": el MAESTRO quedará en solo lectura mientras se copian los datos";
+}
+
 std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::string>& bases,
-                               const std::string& archivo) {
+                               const std::string& archivo, const ModoVolcado& modo) {
     std::string r = Conexion(ProgramaMySQL(d.rutaMySQL, "mysqldump"), d, d.host);
-    r += " --lock-all-tables --master-data=2 --routines --triggers --verbose ";
+    r += modo.transaccional ? " --single-transaction" : " --lock-all-tables";
+    r += " --master-data=2 --routines --triggers --verbose ";
     r += ArgumentoLinea("--result-file=" + archivo, true);
     r += " --databases";
     for (const auto& base : bases) {
@@ -119,6 +154,40 @@ std::string ComandoVuelcaDatos(const DatosCopia& d, const std::vector<std::strin
         r += ArgumentoSuelto(base, "La base de datos");
     }
     return r;
+}
+
+const TablaCopia* TablaSonda(const std::vector<TablaCopia>& tablas) {
+    for (const auto& t : tablas)
+        if (MinusculasAscii(t.motor) == "innodb")
+            return &t;
+    return tablas.empty() ? nullptr : &tablas.front();
+}
+
+std::string SentenciaSondaEscritura(const std::string& base, const std::string& tabla,
+                                    const std::string& columna) {
+    const std::string c = IdentificadorSQL(columna);
+    return "UPDATE LOW_PRIORITY " + IdentificadorSQL(base) + "." + IdentificadorSQL(tabla) +
+           " SET " + c + " = " + c + " WHERE 1 = 0";
+}
+
+std::string LineaAvanceCopia(const AvanceCopia& a) {
+    std::string r = a.cargando ? "Carga: " : "Volcado: ";
+    r += Megabytes(a.hechos);
+    if (a.total > 0)
+        r += (a.cargando ? " de " : " de unos ") + Megabytes(a.total);
+    r += " MB";
+    r += TiempoQueFalta(a.segundos, a.hechos, a.total);
+    if (a.soloLectura)
+        r +=
+            *a.soloLectura ? "; el MAESTRO está en solo lectura" : "; el MAESTRO acepta escrituras";
+    return r;
+}
+
+int PorcentajeCopia(const AvanceCopia& a) {
+    if (a.total == 0)
+        return 0;
+    return static_cast<int>(
+        std::min<std::uint64_t>(99, a.hechos * 100 / std::max<std::uint64_t>(a.total, 1)));
 }
 
 std::string ComandoCargaDatos(const DatosCopia& d) {

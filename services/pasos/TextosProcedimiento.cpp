@@ -217,6 +217,17 @@ std::string MinusculasAscii(std::string texto) {
     return texto;
 }
 
+std::string TiempoQueFalta(double transcurridos, std::uint64_t hechos, std::uint64_t total) {
+    if (transcurridos < 0.5 || hechos == 0 || hechos >= total)
+        return {};
+    const auto segundos = static_cast<long long>(
+        transcurridos * static_cast<double>(total - hechos) / static_cast<double>(hechos) + 0.5);
+    if (segundos <= 0)
+        return {};
+    return "; faltan unos " + (segundos < 90 ? std::to_string(segundos) + " s"
+                                             : std::to_string((segundos + 30) / 60) + " min");
+}
+
 std::string MarcaDeTiempo(std::time_t cuando) {
     std::tm local{};
 #ifdef _WIN32

@@ -107,6 +107,12 @@ std::string TextoError(long numero, const std::string& descripcion);
 // The text with its ASCII capitals in lower case (other bytes as they are).
 std::string MinusculasAscii(std::string texto);
 
+// "; faltan unos 12 s" (under 90 s) or "; faltan unos 3 min" for a progress
+// line: what is left of `total` at the pace of `hechos` in `transcurridos`
+// seconds. "" while it cannot be told (under half a second, nothing done yet,
+// more done than the total thought) or nothing is left.
+std::string TiempoQueFalta(double transcurridos, std::uint64_t hechos, std::uint64_t total);
+
 // yyyymmdd-hhnnss of `cuando` in local time: the mark of backup and dump names.
 std::string MarcaDeTiempo(std::time_t cuando);
 

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class EntornoReplica : public EntornoProcedimiento {
 protected:
@@ -61,6 +62,16 @@ protected:
                                 &salida),
                   0)
             << salida;
+    }
+
+    // Sentencias en el maestro con datos1 como base por omisión (binlog-do-db
+    // filtra por ella, como en el punto de venta).
+    void EnMaestro(const std::vector<std::string>& sentencias) {
+        rtqx5::Conexion c;
+        ASSERT_TRUE(Conecta(c));
+        c.Execute("USE datos1");
+        for (const auto& s : sentencias)
+            c.Execute(s);
     }
 
     std::string puertoEsclavo;

@@ -123,7 +123,7 @@ SumiderosLineaOrdenes(std::function<std::vector<std::string>(const std::string&)
                   {"--lock-all-tables", "--master-data=2", "--routines", "--triggers", "--verbose"})
                  volcado.push_back(a);
              volcado.insert(volcado.end(), {"--result-file=" + v, "--databases", v});
-             EXPECT_EQ(divide(pasos::ComandoVuelcaDatos(d, {v}, v)), volcado);
+             EXPECT_EQ(divide(pasos::ComandoVuelcaDatos(d, {v}, v, pasos::ModoVolcado{})), volcado);
          }},
     };
 }

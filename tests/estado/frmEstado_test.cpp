@@ -3,6 +3,7 @@
 // QXmirror como esclavo, hechos con las ventanas de nueva instancia, maestro y
 // esclavo, como lo haría el técnico.
 #include "OtrasVentanas.h"
+#include "PuntoDeVenta.h"
 #include "ReplicaPrueba.h"
 #include "frmEsclavo.h"
 #include "frmEstado.h"
@@ -21,6 +22,7 @@
 #include <functional>
 #include <limits>
 #include <netinet/in.h>
+#include <regex>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -103,15 +105,6 @@ protected:
         cajas.cajas.clear();
     }
 
-    // Sentencias en el maestro con datos1 como base por omisión (binlog-do-db
-    // filtra por ella).
-    void EnMaestro(const std::vector<std::string>& sentencias) {
-        rtqx5::Conexion c;
-        ASSERT_TRUE(Conecta(c));
-        c.Execute("USE datos1");
-        for (const auto& s : sentencias)
-            c.Execute(s);
-    }
     void EnEsclavo(const std::string& sentencia) {
         rtqx5::Conexion c;
         ASSERT_TRUE(Conecta(c, "root", {}, puertoEsclavo));
@@ -140,9 +133,10 @@ protected:
 };
 
 // Una réplica sana: los dos hilos corren, 0 bytes pendientes y todas las
-// tablas iguales. Una fila cambiada en el esclavo: esa tabla distinta, las
-// demás iguales, y la replicación sigue. Una fila duplicada: el hilo de
-// aplicación se detiene con 1062 y su explicación; reiniciar no la salta.
+// tablas iguales. Una fila cambiada en el esclavo: esa tabla distinta, con sus
+// llaves, las demás iguales, y la replicación sigue. Una fila duplicada: el
+// hilo de aplicación se detiene con 1062 y su explicación; reiniciar no la
+// salta.
 TEST_F(frmEstadoTest, ReplicaSanaFilaCambiadaYFilaDuplicada) {
     PreparaReplica();
     EnMaestro({"CREATE TABLE ventas (id INT PRIMARY KEY, total DECIMAL(10,2) NOT NULL)",
@@ -172,34 +166,22 @@ TEST_F(frmEstadoTest, ReplicaSanaFilaCambiadaYFilaDuplicada) {
     EXPECT_NE(caja.find("articulos: igual"), std::string::npos) << caja;
     EXPECT_NE(caja.find("ventas: igual"), std::string::npos) << caja;
     EXPECT_NE(caja.find("\n3 tablas iguales"), std::string::npos) << caja;
-    EXPECT_NE(caja.find("El maestro estuvo bloqueado "), std::string::npos) << caja;
+    EXPECT_NE(caja.find("el MAESTRO nunca se bloqueó entero"), std::string::npos) << caja;
+    EXPECT_EQ(Texto(w->lblProgreso), "3 tablas iguales");
 
     // Un cambio hecho a mano en el esclavo.
     EnEsclavo("UPDATE datos1.ventas SET total = 11.50 WHERE id = 1");
     EnEsclavo("INSERT INTO datos1.ventas VALUES (4, 1.00)");
     caja = Verifica(*w);
-    EXPECT_NE(caja.find("ventas: distinta (maestro 3 filas, esclavo 4 filas)"), std::string::npos)
+    EXPECT_NE(caja.find("ventas: distinta (maestro 3 filas, esclavo 4 filas)\nventas: filas con "
+                        "id de 1 a 4 distintas"),
+              std::string::npos)
         << caja;
     EXPECT_NE(caja.find("2 tablas iguales, 1 distinta: ventas"), std::string::npos) << caja;
     auto estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
     EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
     EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes") << "la verificación deja replicando";
     EXPECT_EQ(estado.Valor("Until_Condition"), "None");
-
-    // Cerrar la ventana a media verificación: el esclavo queda replicando.
-    w->cmdVerificar->click();
-    EXPECT_FALSE(w->cmdReiniciar->isEnabled());
-    w->close();
-    w.reset();
-    // Los hilos de trabajo de la ventana, hijos de la aplicación: la
-    // verificación abandonada termina.
-    auto* hilos = qApp->findChild<QThreadPool*>();
-    ASSERT_NE(hilos, nullptr);
-    ASSERT_TRUE(hilos->waitForDone(60000));
-    estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
-    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes");
-    EXPECT_EQ(estado.Valor("Until_Condition"), "None");
-    w = Abre();
 
     // La misma fila en el esclavo primero y luego en el maestro.
     EnEsclavo("INSERT INTO datos1.articulos VALUES (9, 'Hielo 5 kg', 30.00)");
@@ -245,6 +227,136 @@ TEST_F(frmEstadoTest, ReplicaSanaFilaCambiadaYFilaDuplicada) {
                   .filas.at(0)
                   .at(0),
               "30.00");
+}
+
+// Tablas grandes (MyISAM e InnoDB) mientras el punto de venta escribe en el
+// maestro cada 20 ms: ninguna venta espera más de 200 ms (el bloqueo del
+// maestro entero la haría esperar toda la verificación), la línea de avance
+// dice cómo va, una tabla sin llave se revisa entera y lo dice, y una fila
+// cambiada y otra que falta en el esclavo se encuentran, cada una con un
+// rango de llaves que la contiene y que no es la tabla entera. Cerrar la
+// ventana a media verificación la termina pronto y deja el esclavo
+// replicando.
+TEST_F(frmEstadoTest, VerificacionPorTrozosMientrasElMaestroVende) {
+    PreparaReplica();
+    EnMaestro({"CREATE TABLE movimientos (id INT PRIMARY KEY, caja INT NOT NULL, concepto "
+               "VARCHAR(40) NOT NULL, importe DECIMAL(10,2) NULL) ENGINE=MyISAM",
+               "INSERT INTO movimientos SELECT seq, seq % 7, CONCAT('Movimiento ', seq), "
+               "IF(seq % 10 = 0, NULL, seq / 100) FROM seq_1_to_60000",
+               "CREATE TABLE ventas (folio INT AUTO_INCREMENT PRIMARY KEY, total DECIMAL(10,2) "
+               "NOT NULL) ENGINE=InnoDB",
+               "INSERT INTO ventas (total) SELECT seq / 10 FROM seq_1_to_30000",
+               "CREATE TABLE cortes (caja INT, nota VARCHAR(20)) ENGINE=MyISAM",
+               "INSERT INTO cortes VALUES (1, 'abre'), (1, 'abre'), (2, NULL)"});
+    rtqx5::Conexion conexionVenta;
+    ASSERT_TRUE(Conecta(conexionVenta));
+    PuntoDeVenta venta(conexionVenta, "INSERT INTO ventas (total) VALUES (1.00)");
+
+    auto w = Abre();
+    ASSERT_TRUE(MuestraEsclavo(*w, frmEstado::EsclavoAplicacion, "corriendo"));
+    // Verifica con las ventas corriendo; guarda las líneas de avance vistas.
+    std::vector<std::string> avances;
+    const auto verifica = [&] {
+        venta.Empieza();
+        w->cmdVerificar->click();
+        EXPECT_TRUE(Espera(
+            [&] {
+                const std::string linea = Texto(w->lblProgreso);
+                if (avances.empty() || avances.back() != linea)
+                    avances.push_back(linea);
+                return !w->Verificando();
+            },
+            120000));
+        venta.Detiene();
+        EXPECT_EQ(venta.Error(), "");
+        EXPECT_GE(venta.Ventas(), 10);
+        EXPECT_LT(venta.EsperaMaxima(), 200) << "una venta esperó de más";
+        return w->txtCapturaDOS->toPlainText().toStdString();
+    };
+
+    std::string caja = verifica();
+    for (const char* linea :
+         {"articulos: igual", "movimientos: igual", "ventas: igual",
+          "cortes: sin llave primaria ni única: se revisó entera, con la tabla bloqueada ",
+          "cortes: igual", "\n4 tablas iguales"})
+        EXPECT_NE(caja.find(linea), std::string::npos) << linea << "\n" << caja;
+    const auto enAvance = [&](const std::regex& patron) {
+        return std::any_of(avances.begin(), avances.end(),
+                           [&](const std::string& a) { return std::regex_search(a, patron); });
+    };
+    EXPECT_TRUE(enAvance(std::regex("^Verificando movimientos \\(tabla 3 de 4\\): [0-9,]+ de unas "
+                                    "[0-9,]+ filas")))
+        << ::testing::PrintToString(avances);
+    // Cada línea de avance dice la tabla, las filas y, cuando ya se sabe, el
+    // tiempo que falta.
+    const std::regex linea("^Verificando [a-z]+ \\(tabla [1-4] de 4\\): [0-9,]+ de unas [0-9,]+ "
+                           "filas(; faltan unos [0-9]+ (s|min))?$");
+    for (const auto& a : avances)
+        EXPECT_TRUE(a == "Verificando…" || a == "4 tablas iguales" || std::regex_match(a, linea))
+            << a;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(
+        caja, m,
+        std::regex("Cada tabla del MAESTRO se bloqueó a lo más ([0-9]+) ms seguidos "
+                   "\\(([0-9]+) trozos\\)")))
+        << caja;
+    EXPECT_LT(std::stoi(m[1]), 200);
+    EXPECT_GT(std::stoi(m[2]), 8) << "las tablas grandes van en varios trozos";
+
+    // Una fila cambiada, otra que falta y una tabla sin llave cambiada.
+    EnEsclavo("UPDATE datos1.movimientos SET concepto = 'cambiado' WHERE id = 41234");
+    EnEsclavo("DELETE FROM datos1.ventas WHERE folio = 12345");
+    EnEsclavo("UPDATE datos1.cortes SET nota = 'abre' WHERE caja = 2");
+    caja = verifica();
+    EXPECT_NE(caja.find("1 tabla igual, 3 distintas: cortes, movimientos, ventas"),
+              std::string::npos)
+        << caja;
+    EXPECT_NE(caja.find("cortes: distinta (maestro 3 filas, esclavo 3 filas)"), std::string::npos)
+        << caja;
+    EXPECT_NE(caja.find("movimientos: distinta (maestro 60000 filas, esclavo 60000 filas)"),
+              std::string::npos)
+        << caja;
+    ASSERT_TRUE(std::regex_search(caja, m,
+                                  std::regex("ventas: distinta \\(maestro ([0-9]+) filas, "
+                                             "esclavo ([0-9]+) filas\\)")))
+        << caja;
+    EXPECT_EQ(std::stoll(m[1]) - std::stoll(m[2]), 1) << "una venta menos en el esclavo";
+    for (const auto& [tabla, llave, valor, filas] : {std::tuple{"movimientos", "id", 41234, 60000},
+                                                     std::tuple{"ventas", "folio", 12345, 30000}}) {
+        const std::regex rango(std::string(tabla) + ": filas con " + llave +
+                               " de ([0-9]+) a ([0-9]+) distintas");
+        ASSERT_TRUE(std::regex_search(caja, m, rango)) << caja;
+        const long desde = std::stol(m[1]), hasta = std::stol(m[2]);
+        EXPECT_LE(desde, valor) << tabla;
+        EXPECT_GE(hasta, valor) << tabla;
+        EXPECT_LT(hasta - desde, filas / 2) << tabla << ": el rango es casi la tabla entera";
+        EXPECT_EQ(std::distance(std::sregex_iterator(caja.begin(), caja.end(), rango),
+                                std::sregex_iterator()),
+                  1)
+            << tabla << ": un solo trozo distinto\n"
+            << caja;
+    }
+    auto estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
+    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Until_Condition"), "None");
+
+    // Cerrar a media verificación: termina tras su trozo y el esclavo sigue.
+    w->cmdVerificar->click();
+    EXPECT_FALSE(w->cmdReiniciar->isEnabled());
+    ASSERT_TRUE(
+        Espera([&] { return Texto(w->lblProgreso).starts_with("Verificando movimientos"); }, 60000))
+        << Texto(w->lblProgreso);
+    w->close();
+    w.reset();
+    QElapsedTimer reloj;
+    reloj.start();
+    auto* hilos = qApp->findChild<QThreadPool*>();
+    ASSERT_NE(hilos, nullptr);
+    ASSERT_TRUE(hilos->waitForDone(60000));
+    EXPECT_LT(reloj.elapsed(), 3000) << "la verificación abandonada siguió";
+    estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
+    EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes");
+    EXPECT_EQ(estado.Valor("Until_Condition"), "None");
 }
 
 // El maestro deja de contestar con la ventana abierta: "sin respuesta" dentro

@@ -86,14 +86,17 @@ TEST(CopiaDatos, LineasDelVolcadoYDeLaCarga) {
     const pasos::DatosCopia d{"/opt/My SQL/", "--defaults-extra-file=/tmp/rt-clave-x",
                               "servidor",     "3307",
                               "us\"uario",    "latin1"};
-    EXPECT_EQ(
-        ejecucion::DivideLineaComandos(
-            pasos::ComandoVuelcaDatos(d, {"datos1", "catalogossat"}, "/d/con blanco/copia.sql")),
-        (std::vector<std::string>{
-            "/opt/My SQL/bin/mysqldump", "--defaults-extra-file=/tmp/rt-clave-x", "--host=servidor",
-            "--port=3307", "--protocol=tcp", "--user=us\"uario", "--default-character-set=latin1",
-            "--lock-all-tables", "--master-data=2", "--routines", "--triggers", "--verbose",
-            "--result-file=/d/con blanco/copia.sql", "--databases", "datos1", "catalogossat"}));
+    for (const bool transaccional : {false, true})
+        EXPECT_EQ(
+            ejecucion::DivideLineaComandos(pasos::ComandoVuelcaDatos(
+                d, {"datos1", "catalogossat"}, "/d/con blanco/copia.sql", {transaccional, {}, {}})),
+            (std::vector<std::string>{
+                "/opt/My SQL/bin/mysqldump", "--defaults-extra-file=/tmp/rt-clave-x",
+                "--host=servidor", "--port=3307", "--protocol=tcp", "--user=us\"uario",
+                "--default-character-set=latin1",
+                transaccional ? "--single-transaction" : "--lock-all-tables", "--master-data=2",
+                "--routines", "--triggers", "--verbose", "--result-file=/d/con blanco/copia.sql",
+                "--databases", "datos1", "catalogossat"}));
     EXPECT_EQ(
         ejecucion::DivideLineaComandos(pasos::ComandoCargaDatos(d)),
         (std::vector<std::string>{"/opt/My SQL/bin/mysql", "--defaults-extra-file=/tmp/rt-clave-x",
@@ -115,6 +118,63 @@ TEST(CopiaDatos, LineasDelVolcadoYDeLaCarga) {
     EXPECT_EQ(pasos::Megabytes(20 * 1024), "0.02");
     EXPECT_EQ(pasos::Megabytes(3 * 1024 * 1024 + 400 * 1024), "3.4");
     EXPECT_EQ(pasos::Megabytes(182ull * 1024 * 1024 + 1000), "182");
+}
+
+// Sin bloqueo solo si todas las tablas son InnoDB; si no, la primera que no lo
+// es dice por qué. Y el avance de la copia como lo lee el técnico.
+TEST(CopiaDatos, ModoDelVolcadoYAvance) {
+    using T = pasos::TablaCopia;
+    const struct {
+        std::vector<pasos::TablaCopia> tablas;
+        bool transaccional;
+        const char* aviso;
+    } casos[] = {
+        {{T{"datos1", "ventas", "InnoDB", 10}, T{"catalogossat", "claves", "innodb", 5}},
+         true,
+         "Todas las tablas son InnoDB: el MAESTRO seguirá aceptando escrituras mientras se copian "
+         "los datos"},
+        {{}, true, "Todas las tablas son InnoDB"},
+        {{T{"datos1", "ventas", "InnoDB", 1}, T{"datos1", "articulos", "MyISAM", 1},
+          T{"datos1", "cortes", "MEMORY", 1}},
+         false,
+         "La tabla articulos es MyISAM: el MAESTRO quedará en solo lectura mientras se copian los "
+         "datos"},
+        {{T{"datos1", "rota", "", 0}}, false, "La tabla rota es de un motor desconocido: "},
+        {{T{"datos1", "log", "Aria", 0}}, false, "La tabla log es Aria: "},
+    };
+    for (const auto& c : casos) {
+        const auto modo = pasos::EligeModoVolcado(c.tablas);
+        EXPECT_EQ(modo.transaccional, c.transaccional) << c.aviso;
+        EXPECT_TRUE(pasos::AvisoModoVolcado(modo).starts_with(c.aviso))
+            << pasos::AvisoModoVolcado(modo);
+    }
+    EXPECT_EQ(pasos::SentenciaSondaEscritura("da`tos", "ven tas", "to`tal"),
+              "UPDATE LOW_PRIORITY `da``tos`.`ven tas` SET `to``tal` = `to``tal` WHERE 1 = 0");
+
+    constexpr std::uint64_t kMB = 1024 * 1024;
+    pasos::AvanceCopia a;
+    a.hechos = 10 * kMB;
+    a.total = 40 * kMB;
+    a.segundos = 4;
+    a.soloLectura = false;
+    EXPECT_EQ(pasos::LineaAvanceCopia(a),
+              "Volcado: 10 de unos 40 MB; faltan unos 12 s; el MAESTRO acepta escrituras");
+    EXPECT_EQ(pasos::PorcentajeCopia(a), 25);
+    a.soloLectura = true;
+    a.segundos = 100;
+    EXPECT_EQ(pasos::LineaAvanceCopia(a),
+              "Volcado: 10 de unos 40 MB; faltan unos 5 min; el MAESTRO está en solo lectura");
+    // El volcado pasó de lo estimado: sin tiempo que falte y la barra sin llenar.
+    a.hechos = 50 * kMB;
+    EXPECT_EQ(pasos::LineaAvanceCopia(a),
+              "Volcado: 50 de unos 40 MB; el MAESTRO está en solo lectura");
+    EXPECT_EQ(pasos::PorcentajeCopia(a), 99);
+    pasos::AvanceCopia carga;
+    carga.cargando = true;
+    carga.hechos = kMB / 2;
+    carga.total = 3 * kMB;
+    carga.segundos = 0.4; // aún sin tiempo que falte
+    EXPECT_EQ(pasos::LineaAvanceCopia(carga), "Carga: 0.50 de 3.0 MB");
 }
 
 } // namespace

@@ -2,14 +2,17 @@
 // dos servidores reales del entorno de prueba: el servicio "MySQL" como
 // maestro (con la ventana del maestro) y QXmirror (con la de nueva instancia)
 // sin ninguna copia previa de datos1.
+#include "PuntoDeVenta.h"
 #include "ReplicaPrueba.h"
 #include "frmEsclavo.h"
 #include "frmInstancia.h"
 #include "frmMaestro.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <array>
@@ -66,14 +69,102 @@ protected:
         return w;
     }
 
-    // bin/mysqldump sustituido por `guion` (que llama a la real como $REAL).
-    void SustituyeVolcador(const std::string& guion) {
-        const fs::path programa = sandbox.MySQL() / "bin" / "mysqldump";
+    // bin/mysqldump (o el programa dado) sustituido por `guion`, que llama al
+    // real como $REAL.
+    void SustituyeVolcador(const std::string& guion, const char* cliente = "mysqldump") {
+        const fs::path programa = sandbox.MySQL() / "bin" / cliente;
         if (!fs::exists(programa.string() + ".real"))
             fs::rename(programa, programa.string() + ".real");
         pruebas::EscribeArchivo(
             programa, "#!/bin/bash\nREAL=" + Comillas(programa.string() + ".real") + "\n" + guion);
         fs::permissions(programa, fs::perms::owner_all);
+    }
+
+    // Una tabla de 20,000 filas (más de lo que cabe en una tubería) del motor
+    // dado y la de ventas (InnoDB) en datos1 del maestro.
+    void CreaTablas(const std::string& motor) {
+        EnMaestro({"CREATE TABLE movimientos (id INT PRIMARY KEY, concepto VARCHAR(60) NOT NULL, "
+                   "importe DECIMAL(10,2)) ENGINE=" +
+                       motor,
+                   "INSERT INTO movimientos SELECT seq, CONCAT('Movimiento de caja número ', "
+                   "seq), seq / 100 FROM seq_1_to_20000",
+                   "CREATE TABLE ventas (folio INT AUTO_INCREMENT PRIMARY KEY, total "
+                   "DECIMAL(10,2) NOT NULL) ENGINE=InnoDB"});
+    }
+
+    // bin/mysqldump lento: su salida pasa por una tubería que nadie lee
+    // durante 1.5 s, así que el volcado dura al menos eso con su bloqueo o su
+    // transacción abiertos. Anota /proc/*/cmdline mientras corre y la hora de
+    // inicio y de fin.
+    void VolcadorLento() {
+        SustituyeVolcador("archivo=; args=()\n"
+                          "for a in \"$@\"; do case \"$a\" in --result-file=*) "
+                          "archivo=${a#--result-file=} ;; *) args+=(\"$a\") ;; esac; done\n"
+                          "date +%s.%N >>" +
+                          Comillas(Registro("tiempos")) +
+                          "\n"
+                          "( \"$REAL\" \"${args[@]}\" | { sleep 1.5; cat; } >\"$archivo\"; "
+                          "exit ${PIPESTATUS[0]} ) & hijo=$!\n"
+                          "while kill -0 $hijo 2>/dev/null; do\n"
+                          "  for f in /proc/[0-9]*/cmdline; do tr '\\0' ' ' <\"$f\"; echo; done "
+                          ">>" +
+                          Comillas(Registro("procesos")) +
+                          " 2>/dev/null\n"
+                          "  sleep 0.02\ndone\nwait $hijo; r=$?\ndate +%s.%N >>" +
+                          Comillas(Registro("tiempos")) + "\nexit $r\n");
+    }
+    // La línea de órdenes del volcado del maestro de este entorno (su puerto)
+    // en el registro de procesos ("" si no está).
+    std::string NuestroVolcado(const std::string& procesos) const {
+        std::istringstream lineas(procesos);
+        for (std::string linea; std::getline(lineas, linea);)
+            if (linea.find("--port=" + sandbox.Puerto() + " ") != std::string::npos &&
+                linea.find("--master-data=2") != std::string::npos)
+                return linea;
+        return {};
+    }
+    std::string Registro(const std::string& nombre) const {
+        return (sandbox.Carpeta() / (nombre + ".txt")).string();
+    }
+    // Segundos que duró el volcado (del registro de VolcadorLento).
+    double DuracionVolcado() const {
+        std::istringstream tiempos(LeeArchivo(Registro("tiempos")));
+        double inicio = 0, fin = 0;
+        tiempos >> inicio >> fin;
+        return fin - inicio;
+    }
+
+    // "Proceder" con el punto de venta escribiendo en ventas cada 20 ms; lo que
+    // dijo lblCopia mientras, sin repetir.
+    std::vector<std::string> ProcedeVendiendo(frmEsclavo& w, PuntoDeVenta& venta) {
+        std::vector<std::string> avances;
+        QTimer vigia;
+        QObject::connect(&vigia, &QTimer::timeout, [&] {
+            const std::string texto = w.lblCopia->text().toStdString();
+            if (w.lblCopia->isVisible() && (avances.empty() || avances.back() != texto))
+                avances.push_back(texto);
+        });
+        vigia.start(20);
+        venta.Empieza();
+        QTest::qWait(200);
+        cajas.respuestas = {rtqx5::vbYes};
+        w.cmdProceder_Click();
+        QTest::qWait(300);
+        venta.Detiene();
+        EXPECT_EQ(venta.Error(), "");
+        return avances;
+    }
+
+    // N de "El MAESTRO estuvo en solo lectura N s; M MB copiados" (-1 si no
+    // está).
+    static double SoloLectura(const std::string& caja) {
+        std::smatch m;
+        if (!std::regex_search(
+                caja, m,
+                std::regex("(^|\n)El MAESTRO estuvo en solo lectura ([0-9]+\\.[0-9]) "
+                           "s; [0-9.]+ MB copiados\n")))
+            return -1;
+        return std::stod(m[2]);
     }
 
     std::vector<std::string> Volcados() const {
@@ -91,20 +182,19 @@ protected:
 
 // Con la casilla (marcada sola: QXmirror no tiene datos1) la réplica se hace
 // sin copiar nada a mano, mientras el punto de venta escribe en el maestro
-// cada 20 ms: al alcanzar el esclavo la posición del maestro, cada tabla de
-// datos1 tiene las mismas filas y la misma suma en ambos, y las otras bases
-// del producto llegaron (datos2 no). La contraseña del producto nunca está en
-// la lista de procesos mientras corre el volcado, y el volcado se borra.
+// cada 20 ms. Todas las tablas son InnoDB: el volcado va en una transacción y
+// ninguna venta espera, aunque el volcado dure 1.5 s; la ventana lo dice y
+// mide 0 s en solo lectura, y su avance lo muestra. Al alcanzar el esclavo la
+// posición del maestro, cada tabla de datos1 tiene las mismas filas y la
+// misma suma en ambos, y las otras bases del producto llegaron (datos2 no).
+// La contraseña del producto nunca está en la lista de procesos mientras corre
+// el volcado, y el volcado se borra.
 TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     PreparaMaestroYQXmirror();
-    const std::string registro = (sandbox.Carpeta() / "procesos.txt").string();
-    SustituyeVolcador("\"$REAL\" \"$@\" & hijo=$!\n"
-                      "while kill -0 $hijo 2>/dev/null; do\n"
-                      "  for f in /proc/[0-9]*/cmdline; do tr '\\0' ' ' <\"$f\"; echo; done "
-                      ">>" +
-                      Comillas(registro) +
-                      " 2>/dev/null\n"
-                      "  sleep 0.02\ndone\nwait $hijo; r=$?; sleep 0.3; exit $r\n");
+    CreaTablas("InnoDB");
+    VolcadorLento();
+    // La carga lee un tercio del volcado y se detiene 1 s: su avance se ve.
+    SustituyeVolcador("{ head -c 300000; sleep 1; cat; } | \"$REAL\" \"$@\"\n", "mysql");
 
     auto w = std::make_unique<frmEsclavo>();
     Muestra(*w);
@@ -113,44 +203,63 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     w = AbreConDatos();
     ASSERT_TRUE(w->chkCopia->isChecked()) << "QXmirror no tiene datos1";
     EXPECT_EQ(w->chkCopia->text(), "Copiar los datos del maestro antes de iniciar la replicación");
+    EXPECT_FALSE(w->barCopia->isVisible());
 
-    // El punto de venta: una fila cada 20 ms, con datos1 por omisión.
-    rtqx5::Conexion venta;
-    ASSERT_TRUE(Conecta(venta));
-    venta.Execute("USE datos1");
-    int siguiente = 1000;
-    QTimer escritor;
+    rtqx5::Conexion conexionVenta;
+    ASSERT_TRUE(Conecta(conexionVenta));
+    PuntoDeVenta venta(conexionVenta, "INSERT INTO ventas (total) VALUES (1.00)");
     // Mientras corre el volcado, el aviso sigue arriba de su salida.
     bool avisoConVolcado = false;
-    QObject::connect(&escritor, &QTimer::timeout, [&] {
-        venta.Execute("INSERT INTO articulos VALUES (" + std::to_string(siguiente++) +
-                      ", 'Venta', 1.00)");
+    QTimer vigia;
+    QObject::connect(&vigia, &QTimer::timeout, [&] {
         const QString texto = w->txtCapturaDOS->toPlainText();
         if (texto.contains(QStringLiteral("-- Retrieving table structure")) &&
-            texto.startsWith(QStringLiteral("El servidor MAESTRO quedará en solo lectura")))
+            texto.startsWith(QStringLiteral("Todas las tablas son InnoDB: el MAESTRO seguirá "
+                                            "aceptando escrituras")))
             avisoConVolcado = true;
     });
-    escritor.start(20);
-    QTest::qWait(200);
-    cajas.respuestas = {rtqx5::vbYes};
-    w->cmdProceder_Click();
-    QTest::qWait(300);
-    escritor.stop();
-    const int vendidas = siguiente - 1000;
-    EXPECT_GE(vendidas, 20);
+    vigia.start(20);
+    const auto avances = ProcedeVendiendo(*w, venta);
+    vigia.stop();
+    const int vendidas = venta.Ventas();
+    EXPECT_GE(vendidas, 40);
     EXPECT_TRUE(avisoConVolcado) << "el aviso no se vio mientras se volcaba";
+    EXPECT_GE(DuracionVolcado(), 1.4);
+    EXPECT_LT(venta.EsperaMaxima(), 200) << "una venta esperó al volcado";
 
     ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
     EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado")) << cajas.cajas[1].texto;
     const std::string caja = Caja(*w);
-    EXPECT_TRUE(std::regex_search(
-        caja, std::regex("(^|\n)El MAESTRO estuvo en solo lectura [0-9]+\\.[0-9] s; [0-9.]+ MB "
-                         "copiados\n")))
-        << caja;
+    const double soloLectura = SoloLectura(caja);
+    EXPECT_GE(soloLectura, 0) << caja;
+    EXPECT_LT(soloLectura, 0.2) << caja;
     EXPECT_EQ(caja.find("El MAESTRO estuvo"), caja.rfind("El MAESTRO estuvo")) << caja;
     EXPECT_NE(caja.find("Replicación: lectura Yes, aplicación Yes"), std::string::npos) << caja;
     EXPECT_TRUE(Volcados().empty()) << Volcados().front();
     EXPECT_FALSE(w->chkCopia->isChecked()) << "copiados: otra corrida no copia";
+    // El avance: MB volcados de los de information_schema con el maestro
+    // aceptando escrituras, luego la carga; la barra llena al final.
+    const auto hay = [&](const char* patron) {
+        return std::any_of(avances.begin(), avances.end(), [&](const std::string& a) {
+            return std::regex_search(a, std::regex(patron));
+        });
+    };
+    EXPECT_TRUE(hay("^Volcado: [0-9.]+ de unos [0-9.]+ MB(; faltan unos [0-9]+ s)?; el MAESTRO "
+                    "acepta escrituras$"))
+        << ::testing::PrintToString(avances);
+    EXPECT_FALSE(hay("está en solo lectura")) << ::testing::PrintToString(avances);
+    ASSERT_FALSE(avances.empty());
+    EXPECT_TRUE(std::regex_match(avances.back(), std::regex("Carga: ([0-9.]+) de \\1 MB")))
+        << avances.back();
+    EXPECT_TRUE(std::any_of(
+        avances.begin(), avances.end(),
+        [](const std::string& a) {
+            std::smatch m;
+            return std::regex_match(a, m, std::regex("Carga: ([0-9.]+) de ([0-9.]+) MB")) &&
+                   std::stod(m[1]) > 0.1 && std::stod(m[1]) < std::stod(m[2]) - 0.1;
+        }))
+        << "lo cargado a medias: " << ::testing::PrintToString(avances);
+    EXPECT_EQ(w->barCopia->value(), 100);
     // En la bitácora: el aviso antes del volcado, el volcado, la carga y el
     // maestro con la posición del volcado, en ese orden.
     const auto bitacora = Bitacora();
@@ -160,8 +269,9 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
                 return i;
         return bitacora.size();
     };
-    const std::size_t aviso =
-        esta("El servidor MAESTRO quedará en solo lectura mientras se copian los datos", 0);
+    const std::size_t aviso = esta("Todas las tablas son InnoDB: el MAESTRO seguirá aceptando "
+                                   "escrituras mientras se copian los datos",
+                                   0);
     const std::size_t volcado =
         esta("\"" + RutaMySQL() + "/bin/mysqldump\"" + " --defaults-extra-file=", aviso);
     const std::size_t carga =
@@ -173,9 +283,12 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
              carga);
     EXPECT_LT(cambio, bitacora.size()) << "aviso, volcado, carga y CHANGE MASTER en orden";
 
-    // Lo visto en la lista de procesos mientras corría el volcado.
-    const std::string procesos = LeeArchivo(registro);
-    EXPECT_NE(procesos.find("--lock-all-tables"), std::string::npos);
+    // Lo visto en la lista de procesos mientras corría el volcado (el de este
+    // entorno: otras pruebas pueden volcar a la vez).
+    const std::string procesos = LeeArchivo(Registro("procesos"));
+    const std::string volcador = NuestroVolcado(procesos);
+    EXPECT_NE(volcador.find("--single-transaction"), std::string::npos) << volcador;
+    EXPECT_EQ(volcador.find("--lock-all-tables"), std::string::npos) << volcador;
     EXPECT_EQ(procesos.find(sandbox.ClaveRoot()), std::string::npos) << "la contraseña se vio";
 
     // El esclavo alcanza al maestro y los dos tienen lo mismo.
@@ -194,8 +307,8 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
         for (const std::string& sql : {"SELECT COUNT(*) FROM " + t, "CHECKSUM TABLE " + t})
             EXPECT_EQ(Consulta(sql, puertoEsclavo).filas, Consulta(sql).filas) << sql;
     }
-    EXPECT_EQ(Consulta("SELECT COUNT(*) FROM datos1.articulos", puertoEsclavo).filas.at(0).at(0),
-              std::to_string(3 + vendidas));
+    EXPECT_EQ(Consulta("SELECT COUNT(*) FROM datos1.ventas", puertoEsclavo).filas.at(0).at(0),
+              std::to_string(vendidas));
     for (const auto& [base, tabla] : kAcompanantes) {
         const std::string sql = std::string("CHECKSUM TABLE ") + base + "." + tabla;
         EXPECT_EQ(Consulta(sql, puertoEsclavo).filas, Consulta(sql).filas) << sql;
@@ -204,6 +317,42 @@ TEST_F(CopiaDatosTest, CopiaConsistenteMientrasElMaestroRecibeVentas) {
     const auto estado = Consulta("SHOW SLAVE STATUS", puertoEsclavo);
     EXPECT_EQ(estado.Valor("Slave_IO_Running"), "Yes");
     EXPECT_EQ(estado.Valor("Slave_SQL_Running"), "Yes") << estado.Valor("Last_SQL_Error");
+}
+
+// Con una tabla MyISAM el volcado bloquea el maestro entero: la ventana dice
+// cuál y por qué, su avance dice que el maestro está en solo lectura, y el
+// tiempo en solo lectura que muestra es el que midió en el maestro: el del
+// volcado, el que esperó una venta.
+TEST_F(CopiaDatosTest, ConUnaTablaMyISAMElMaestroQuedaEnSoloLecturaYSeMide) {
+    PreparaMaestroYQXmirror();
+    CreaTablas("MyISAM");
+    VolcadorLento();
+    auto w = AbreConDatos();
+    ASSERT_TRUE(w->chkCopia->isChecked());
+    rtqx5::Conexion conexionVenta;
+    ASSERT_TRUE(Conecta(conexionVenta));
+    PuntoDeVenta venta(conexionVenta, "INSERT INTO ventas (total) VALUES (1.00)");
+    const auto avances = ProcedeVendiendo(*w, venta);
+
+    ASSERT_EQ(cajas.cajas.size(), 2u) << cajas.cajas.back().texto;
+    EXPECT_TRUE(cajas.cajas[1].texto.starts_with("Proceso terminado")) << cajas.cajas[1].texto;
+    const auto bitacora = Bitacora();
+    EXPECT_NE(std::find(bitacora.begin(), bitacora.end(),
+                        "La tabla movimientos es MyISAM: el MAESTRO quedará en solo lectura "
+                        "mientras se copian los datos"),
+              bitacora.end())
+        << ::testing::PrintToString(bitacora);
+    EXPECT_NE(NuestroVolcado(LeeArchivo(Registro("procesos"))).find("--lock-all-tables"),
+              std::string::npos);
+    const double duracion = DuracionVolcado(), soloLectura = SoloLectura(Caja(*w));
+    EXPECT_GE(duracion, 1.4);
+    EXPECT_GE(soloLectura, 1.3) << Caja(*w);
+    EXPECT_LE(soloLectura, duracion + 0.2) << Caja(*w);
+    EXPECT_GE(venta.EsperaMaxima(), 1300) << "ninguna venta esperó al volcado";
+    EXPECT_TRUE(std::any_of(avances.begin(), avances.end(), [](const std::string& a) {
+        return a.starts_with("Volcado: ") && a.ends_with("; el MAESTRO está en solo lectura");
+    })) << ::testing::PrintToString(avances);
+    EXPECT_EQ(Consulta("SHOW SLAVE STATUS", puertoEsclavo).Valor("Slave_SQL_Running"), "Yes");
 }
 
 // Una cuenta del producto que el maestro no acepta se dice antes de cambiar
