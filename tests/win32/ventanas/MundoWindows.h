@@ -32,7 +32,10 @@ protected:
             ASSERT_TRUE(s) << error;
             servidor = *s;
         } else {
-            servidor = {"127.0.0.1", "1", "root", "", ""};
+            servidor = {};
+            servidor.host = "127.0.0.1";
+            servidor.puerto = "1";
+            servidor.usuario = "root";
         }
         namespace fs = std::filesystem;
         programa = carpeta.Ruta() / "programa";
