@@ -314,7 +314,7 @@ bool frmEsclavo::EligeClaves(std::vector<pasos::ClaveOpcion>& claves) {
         dictamen = ConsultaServidor(sinMaestro);
     }
     if (!dictamen.acepta) {
-        InformaRechazo(dictamen.motivo);
+        InformaRechazo(dictamen);
         return false;
     }
     claves = std::move(sinMaestro);

@@ -110,8 +110,10 @@ Dictamen ValidaOpciones(const std::string& rutaMySQL, const std::string& archivo
     const std::string copia = temporal.En("opciones.ini");
     try {
         std::string bytes;
-        if (rtqx5::ini::LeeArchivo(archivo, bytes) == rtqx5::ini::Lectura::Error)
+        if (rtqx5::ini::LeeArchivo(archivo, bytes) == rtqx5::ini::Lectura::Error) {
+            dictamen.leido = false;
             throw rtqx5::ErrorRT(rtqx5::kErrorArchivo, "No se puede leer el archivo " + archivo);
+        }
         rtqx5::ini::ReemplazaArchivo(copia, bytes);
         rtqx5::libRTSA lib;
         for (const ClaveOpcion& c : claves)

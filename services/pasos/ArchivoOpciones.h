@@ -35,6 +35,10 @@ struct Dictamen {
     bool acepta = false;
     // Why the server refuses: its error lines, or why it could not be asked.
     std::string motivo;
+    // False when the file could not even be read to prepare the copy the
+    // server checks (another program holds it open without sharing, no
+    // permission): then nobody refused anything.
+    bool leido = true;
 };
 
 // Asks beforehand, without touching `archivo`: writes the keys into a fresh

@@ -201,7 +201,7 @@ bool VentanaReplicacion::ServidorAcepta(const std::vector<pasos::ClaveOpcion>& c
     Estado(QStringLiteral("el archivo de opciones con el servidor de MySQL"), true);
     const pasos::Dictamen dictamen = ConsultaServidor(claves);
     if (!dictamen.acepta)
-        InformaRechazo(dictamen.motivo);
+        InformaRechazo(dictamen);
     return dictamen.acepta;
 }
 
@@ -211,16 +211,21 @@ VentanaReplicacion::ConsultaServidor(const std::vector<pasos::ClaveOpcion>& clav
                                  Utf8(Proceso::CarpetaPrograma));
 }
 
-void VentanaReplicacion::InformaRechazo(const std::string& motivo) {
-    const QString porque = DeUtf8(motivo);
-    Estado(QStringLiteral("El servidor de MySQL no arrancaría con el archivo de opciones así "
-                          "cambiado:"));
+void VentanaReplicacion::InformaRechazo(const pasos::Dictamen& dictamen) {
+    const QString porque = DeUtf8(dictamen.motivo);
+    // Un archivo que no se pudo leer no es un rechazo del servidor.
+    const QString que =
+        dictamen.leido ? QStringLiteral("El servidor de MySQL no arrancaría con el archivo «") +
+                             RutaIni + QStringLiteral("» así cambiado")
+                       : QStringLiteral("No se pudo leer el archivo «") + RutaIni +
+                             QStringLiteral("» (otro programa puede tenerlo abierto)");
+    Estado(dictamen.leido ? QStringLiteral("El servidor de MySQL no arrancaría con el archivo de "
+                                           "opciones así cambiado:")
+                          : que + QLatin1Char(':'));
     Estado(porque);
     Estado(QStringLiteral("No se cambió nada."));
-    rtqx5::MsgBox(
-        Utf8(QStringLiteral("El servidor de MySQL no arrancaría con el archivo «") + RutaIni +
-             QStringLiteral("» así cambiado, por lo que no se cambió nada:\r\n\r\n") + porque),
-        rtqx5::vbCritical, "Error");
+    rtqx5::MsgBox(Utf8(que + QStringLiteral(", por lo que no se cambió nada:\r\n\r\n") + porque),
+                  rtqx5::vbCritical, "Error");
 }
 
 bool VentanaReplicacion::ComandoServicio(const char* accion, const QString& servicio) {

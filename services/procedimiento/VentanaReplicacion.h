@@ -102,7 +102,7 @@ protected:
     // La misma pregunta, sin línea ni aviso.
     pasos::Dictamen ConsultaServidor(const std::vector<pasos::ClaveOpcion>& claves) const;
     // Informa un rechazo del servidor (caja y cuadro) sin cambiar nada.
-    void InformaRechazo(const std::string& motivo);
+    void InformaRechazo(const pasos::Dictamen& dictamen);
 
     // Las seis claves del registro binario en [mysqld], de BdReplicar,
     // NombreLog, DiasExpiracion e IdServidor.

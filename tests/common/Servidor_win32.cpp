@@ -64,7 +64,7 @@ std::string CreaAbridorGrabador(const CarpetaTemporal&, const std::string& regis
     const std::wstring orden = L"\"" + aux + L"\" \"" + Ancho(registro) + L"\" " +
                                std::to_wstring(esperaSegundos) + L" \"%1\"";
     const auto pon = [](const wchar_t* clave, const std::wstring& valor) {
-        const LSTATUS r = RegSetKeyValueW(HKEY_CURRENT_USER, clave, nullptr, REG_SZ, valor.c_str(),
+        const LSTATUS r = RegSetKeyValueW(HKEY_LOCAL_MACHINE, clave, nullptr, REG_SZ, valor.c_str(),
                                           static_cast<DWORD>((valor.size() + 1) * sizeof(wchar_t)));
         if (r != ERROR_SUCCESS)
             throw std::runtime_error("no se pudo escribir la asociación (" + std::to_string(r) +

@@ -3,6 +3,7 @@
 // archivo de opciones, la bitácora y los casos que no deben cambiar nada.
 #include "EjecucionCMD.h"
 #include "EntornoProcedimiento.h"
+#include "EsperaQt.h"
 #include "frmMaestro.h"
 
 #include <QLabel>
@@ -357,7 +358,7 @@ TEST_F(frmMaestroTest, CamposRechazadosRetienenElFoco) {
     const auto intenta = [&](QLineEdit* campo, const QString& texto, Qt::Key tecla,
                              Qt::KeyboardModifiers mod = Qt::NoModifier) {
         campo->setFocus();
-        QTRY_VERIFY(campo->hasFocus());
+        ASSERT_TRUE(pruebas::EsperaQue([&] { return campo->hasFocus(); }));
         campo->setText(texto);
         QTest::keyClick(campo, tecla, mod);
         QApplication::processEvents();

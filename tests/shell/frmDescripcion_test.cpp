@@ -1,5 +1,6 @@
 // Ventana de descripción: medidas de la caja, menú y colocación guardada.
 #include "EntornoShell.h"
+#include "EsperaQt.h"
 #include "Twips.h"
 #include "frmDescripcion.h"
 
@@ -71,7 +72,7 @@ TEST_F(frmDescripcionTest, MenuUnoConSusDosOpciones) {
     acciones[0]->trigger();
     EXPECT_TRUE(d->isVisible());
     d->close();
-    QTRY_VERIFY(d.isNull());
+    ASSERT_TRUE(pruebas::EsperaQue([&] { return d.isNull(); }));
 }
 
 TEST_F(frmDescripcionTest, CajaSigueAlTamanoDeLaVentana) {
@@ -122,7 +123,7 @@ TEST_F(frmDescripcionTest, EditarINIPasaLaRutaAunqueNoExista) {
     auto* d = new frmDescripcion();
     d->mnEditINI->trigger();
     // La configuración existe: el abridor la recibe.
-    QTRY_VERIFY(QFile::exists(abiertos));
+    ASSERT_TRUE(pruebas::EsperaQue([&] { return QFile::exists(abiertos); }));
     QTest::qWait(100);
     EXPECT_EQ(Contenido(abiertos), (ini + QLatin1Char('\n')).toUtf8());
     EXPECT_TRUE(cajas.cajas.empty());

@@ -1,6 +1,7 @@
 // Arranque, cierre, teclas y bitácora de la ventana principal.
 #include "CambioOpciones.h"
 #include "EntornoShell.h"
+#include "EsperaQt.h"
 #include "Servidor.h"
 #include "Version.h"
 #include "frmDescripcion.h"
@@ -138,7 +139,7 @@ TEST_F(frmInicialTest, SinRutaDeMySQLLaVentanaSeMuestraAvisaUnaVezYTermina) {
     ASSERT_FALSE(w->Terminado());
     QSignalSpy fin(w.get(), &frmInicial::Finaliza);
     w->show();
-    QTRY_VERIFY(w->Terminado());
+    ASSERT_TRUE(pruebas::EsperaQue([&] { return w->Terminado(); }));
     ASSERT_EQ(cajas.cajas.size(), 1u);
     EXPECT_EQ(cajas.cajas[0].titulo, "Error");
     EXPECT_EQ(cajas.cajas[0].estilo, rtqx5::vbCritical);
@@ -230,7 +231,7 @@ TEST_F(frmInicialTest, F1AbreLaDescripcionSinModo) {
     EXPECT_EQ(w->Descripcion(), d.data());
     // Al cerrar la principal, la descripción se cierra y guarda su colocación.
     EXPECT_TRUE(w->close());
-    QTRY_VERIFY(!d);
+    ASSERT_TRUE(pruebas::EsperaQue([&] { return !d; }));
     EXPECT_FALSE(Contenido(ini).isEmpty());
     EXPECT_TRUE(Contenido(ini).contains("[frmDescripcion]"));
 }
@@ -283,7 +284,7 @@ TEST_F(frmInicialTest, DobleClicEnElAreaLibreAbreLaConfiguracion) {
     // Sobre un control no cuenta.
     QTest::mouseDClick(w->lblEtiq[2], Qt::LeftButton);
     QTest::mouseDClick(w.get(), Qt::LeftButton, {}, QPoint(3, 3));
-    QTRY_VERIFY(QFile::exists(abiertos));
+    ASSERT_TRUE(pruebas::EsperaQue([&] { return QFile::exists(abiertos); }));
     QTest::qWait(200);
     EXPECT_EQ(Contenido(abiertos), (Proceso::RutaConfiguracion + QLatin1Char('\n')).toUtf8());
     EXPECT_TRUE(cajas.cajas.empty());

@@ -17,6 +17,9 @@
 //   aux_consola escritorio  se une al escritorio y espera para siempre: mantiene
 //                           vivo el explorer.exe de Wine mientras corren las pruebas
 //   aux_consola argumentos A…  escribe cada argumento entre [ ], uno por línea
+//   aux_consola retiene RUTA   abre RUTA sin compartirla con nadie (como un
+//                           editor que la tiene bloqueada), crea RUTA.retenido
+//                           y espera para siempre
 //   aux_consola --defaults-file=F --verbose --help
 //                           hace de mysqld: rechaza (código 7) un archivo con
 //                           "clave-desconocida" como lo hace el servidor
@@ -137,6 +140,16 @@ int main(int argc, char** argv) {
             return 2;
         CloseHandle(h);
         return 0;
+    }
+    if (modo == "retiene" && argc > 2) {
+        const HANDLE h = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return 2;
+        const std::string marca = std::string(argv[2]) + ".retenido";
+        CloseHandle(CreateFileA(marca.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        EsperaSiempre();
     }
     if (modo == "argumentos") {
         for (int i = 2; i < argc; ++i)

@@ -359,6 +359,11 @@ int ComoServicio(const std::string& nombre, const std::wstring& opciones) {
               "); StartServiceCtrlDispatcher: " + MensajeDe(GetLastError()));
         return 1;
     }
+    // Under Wine the dispatcher returns as soon as the service is STOPPED,
+    // which the stop handler reports before it returns: the process must
+    // outlive the handler's answer, or services.exe gets a broken pipe and
+    // net stop fails ("Broken pipe.", code 1) with the service stopped.
+    Sleep(500);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 // (aux_consola), el valor "Location" en el registro de Wine, y la ventana
 // principal arrancada contra todo eso, como la abre el técnico.
 #include "Componentes.h"
+#include "Ejecutable.h"
 #include "Fabrica.h"
 #include "Mensajes.h"
 #include "Proceso.h"
@@ -94,11 +95,6 @@ protected:
         return bd.ConectarAservidor(c);
     }
 
-    static std::filesystem::path CarpetaPruebas() {
-        wchar_t buf[MAX_PATH * 2];
-        const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-        return std::filesystem::path(std::wstring(buf, n)).parent_path();
-    }
     static std::string Barras(std::string s) {
         for (char& c : s)
             if (c == '\\')

@@ -3,6 +3,7 @@
 // con sus acentos a la caja de captura de Qt.
 #include "CajaQt.h"
 #include "EjecucionCMD.h"
+#include "Ejecutable.h"
 
 #include <windows.h>
 
@@ -15,10 +16,7 @@
 namespace {
 
 std::string AuxConsola() {
-    wchar_t buf[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-    const auto ruta = std::filesystem::path(std::wstring(buf, n)).parent_path() / "aux_consola.exe";
-    return "\"" + ruta.string() + "\"";
+    return "\"" + (CarpetaPruebas() / "aux_consola.exe").string() + "\"";
 }
 
 TEST(CajaCapturaWindows, SalidaEnEspanolConAcentosSeVeIntacta) {

@@ -3,6 +3,7 @@
 // atendiendo; un servidor que no contesta aparece "sin respuesta".
 #include <winsock2.h>
 
+#include "EsperaQt.h"
 #include "MundoWindows.h"
 #include "frmEstado.h"
 
@@ -16,17 +17,6 @@ namespace {
 
 std::string Texto(const QLabel* l) {
     return l->text().toStdString();
-}
-
-bool Espera(const std::function<bool()>& listo, int ms) {
-    QElapsedTimer reloj;
-    reloj.start();
-    while (!listo()) {
-        if (reloj.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 // Un puerto de 127.0.0.1 que acepta conexiones y nunca contesta.
@@ -63,7 +53,7 @@ TEST_F(EstadoWindowsServidor, MuestraElMaestroYUnServidorMudoSinCongelarse) {
     {
         frmEstado w;
         Muestra(w);
-        ASSERT_TRUE(Espera(
+        ASSERT_TRUE(pruebas::EsperaQue(
             [&] {
                 return Texto(w.lblMaestro[frmEstado::MaestroServidor]).find("MariaDB") !=
                        std::string::npos;
@@ -94,7 +84,7 @@ TEST_F(EstadoWindowsServidor, MuestraElMaestroYUnServidorMudoSinCongelarse) {
         anterior = ahora;
     });
     pulso.start(20);
-    EXPECT_TRUE(Espera(
+    EXPECT_TRUE(pruebas::EsperaQue(
         [&] {
             return Texto(w.lblMaestro[frmEstado::MaestroServidor]).find("sin respuesta") !=
                    std::string::npos;
