@@ -49,6 +49,7 @@ protected:
         rtqx5::Fabrica::Instancia().Restablece();
         Proceso::LineaComandos.reset();
         QDir::setCurrent(cwdAnterior);
+        pruebas::QuitaUbicacionMySQL(registro.toStdString());
         varRegistro.reset();
         varAbridor.reset();
     }

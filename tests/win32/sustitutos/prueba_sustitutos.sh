@@ -162,7 +162,15 @@ comprueba "net start otra vez" callado wine net start QXprueba
 comprueba "contesta" contesta
 wine net stop QXprueba >/dev/null
 comprueba "--remove QXprueba" callado exe mysqld --remove QXprueba
-comprueba "ya no está en el gestor" test -z "$(estado QXprueba)"
+# Como en Windows, un servicio borrado desaparece cuando su proceso termina.
+quitado() {
+    for _ in $(seq 50); do
+        [ -z "$(estado QXprueba)" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+comprueba "ya no está en el gestor" quitado
 
 echo "Limpieza del puente al morir su padre:"
 exe mysqld --install QXlimpieza "--defaults-file=$win\\my.ini" >/dev/null

@@ -76,6 +76,7 @@ protected:
         rtqx5::Fabrica::Instancia().Restablece();
         Proceso::LineaComandos.reset();
         QDir::setCurrent(cwdAnterior);
+        pruebas::QuitaUbicacionMySQL({});
     }
 
     // La ventana principal, otra vez (como el técnico al abrir el programa).
