@@ -56,7 +56,11 @@ public:
     // opened (missing, a folder) or the program cannot be started (missing
     // program, bad working folder, not executable), and for `conEntrada`
     // together with an input file; then nothing stays open and nothing runs.
-    // Call it once per object.
+    // On Windows a program named without a folder ("net", "cmd") that the
+    // system folder holds runs from there: never a program of that name in
+    // the program's own folder or the current one (the program runs as
+    // administrator, from a folder its user can write). Call it once per
+    // object.
     bool Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada,
                 const std::string& archivoEntrada = {});
 

@@ -148,6 +148,34 @@ HANDLE AbreArchivoEntrada(const std::string& archivo, SECURITY_ATTRIBUTES& atrib
     return h;
 }
 
+// The system folder's program for a command line whose program is named
+// without a folder ("net stop MySQL": C:\Windows\System32\net.exe); nothing
+// when it names a folder or the system folder has no such program. Without
+// it CreateProcess would look first in the executable's folder and in the
+// current one.
+std::optional<std::string> ProgramaDelSistema(const std::string& linea) {
+    std::string nombre;
+    if (!linea.empty() && linea.front() == '"') {
+        const auto cierre = linea.find('"', 1);
+        nombre = linea.substr(1, cierre == std::string::npos ? std::string::npos : cierre - 1);
+    } else {
+        nombre = linea.substr(0, linea.find_first_of(" \t"));
+    }
+    if (nombre.empty() || nombre.find_first_of("\\/:") != std::string::npos)
+        return std::nullopt;
+    char sistema[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(sistema, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::nullopt;
+    const std::string base = std::string(sistema, n) + "\\" + nombre;
+    for (const std::string& ruta : {base + ".exe", base}) {
+        const DWORD atributos = GetFileAttributesA(ruta.c_str());
+        if (atributos != INVALID_FILE_ATTRIBUTES && !(atributos & FILE_ATTRIBUTE_DIRECTORY))
+            return ruta;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpeta, bool conEntrada,
@@ -201,9 +229,10 @@ bool ProcesoConsola::Inicia(const std::string& comando, const std::string& carpe
 
     PROCESS_INFORMATION info{};
     std::string linea = *lineaAnsi; // CreateProcessA may write into it
-    const BOOL ok =
-        CreateProcessA(nullptr, linea.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       carpetaAnsi->empty() ? nullptr : carpetaAnsi->c_str(), &inicio, &info);
+    const std::optional<std::string> delSistema = ProgramaDelSistema(linea);
+    const BOOL ok = CreateProcessA(
+        delSistema ? delSistema->c_str() : nullptr, linea.data(), nullptr, nullptr, TRUE, 0,
+        nullptr, carpetaAnsi->empty() ? nullptr : carpetaAnsi->c_str(), &inicio, &info);
     // Our copies of the program's ends go now, so the output ends when the
     // program (and whatever inherited its output) closes it.
     Cierra(salidaEscribir);

@@ -109,6 +109,26 @@ TEST(ProcesoConsolaWin32, TerminaTrasElFinConservaCodigoYSalida) {
     EXPECT_EQ(p.CodigoSalida(), 5);
 }
 
+// Un net.exe ajeno junto al ejecutable y en la carpeta de trabajo (el
+// programa corre como administrador desde una carpeta que su usuario puede
+// escribir): "net" sigue siendo el del sistema. El ajeno (aux_consola
+// "argumentos") devolvería sus argumentos entre corchetes.
+TEST(ProcesoConsolaWin32, ProgramaSinCarpetaEsElDelSistema) {
+    CarpetaTemporal trabajo(L"rt-net-ajeno");
+    const auto ajeno = CarpetaPruebas() / L"net.exe";
+    const auto auxiliar = CarpetaPruebas() / L"aux_consola.exe";
+    ASSERT_TRUE(CopyFileW(auxiliar.c_str(), ajeno.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(auxiliar.c_str(), (trabajo.Ruta() / L"net.exe").c_str(), FALSE));
+    ProcesoConsola p;
+    ASSERT_TRUE(p.Inicia("net argumentos ajeno", trabajo.Texto(), false, {}));
+    bool fin = false;
+    const std::string salida = LeeHastaFin(p, 10, fin);
+    DeleteFileW(ajeno.c_str());
+    EXPECT_TRUE(fin);
+    EXPECT_EQ(salida.find("[ajeno]"), std::string::npos) << salida;
+    EXPECT_FALSE(salida.empty()) << "el net del sistema dice su uso";
+}
+
 TEST(ProcesoConsolaWin32, LineaVaciaNoArranca) {
     ProcesoConsola p;
     EXPECT_FALSE(p.Inicia("", "", false));
