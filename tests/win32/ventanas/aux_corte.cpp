@@ -1,11 +1,12 @@
 // Programa auxiliar de la prueba de la corrida cortada bajo Wine: abre la
 // ventana principal sobre la carpeta del programa dada y corre el maestro con
 // sus valores de diseño y otro server-id, contestando Sí. Deja su pid en
-// RT_PID_CORTE para que el net.exe de su carpeta (aux_net_corte) lo mate al
-// pedirle arrancar el servicio: entre "net stop" y "net start", como un corte
-// de luz o el Administrador de tareas. (Bajo Wine no se le puede matar desde
-// dentro en ese momento: matarlo mientras crea el proceso de "net start"
-// deja ese net.exe colgado antes de empezar, y con él lo que heredó.)
+// RT_PID_CORTE para que el net.exe que la prueba puso en lugar del del
+// sistema (aux_net_corte) lo mate al pedirle arrancar el servicio: entre
+// "net stop" y "net start", como un corte de luz o el Administrador de
+// tareas. (Bajo Wine no se le puede matar desde dentro en ese momento:
+// matarlo mientras crea el proceso de "net start" deja ese net.exe colgado
+// antes de empezar, y con él lo que heredó.)
 //   aux_corte CARPETA_PROGRAMA
 #include "Mensajes.h"
 #include "Proceso.h"

@@ -109,11 +109,49 @@ TEST_F(FallasWindowsServicios, NetStopRechazado) {
     FallaNombrada("net stop MySQL", antes);
 }
 
+// El net.exe del sistema cambiado por aux_net_corte mientras vive (el de Wine
+// se guarda como net-original.exe y vuelve a su lugar al final). Wine corre
+// su net propio en lugar de cualquier net.exe de system32 salvo con
+// WINEDLLOVERRIDES=net.exe=n,b en su entorno de Linux desde el arranque (lo
+// pone tools/test-windows): entonces corre el archivo.
+class NetQueCorta {
+public:
+    NetQueCorta() {
+        wchar_t buf[MAX_PATH];
+        GetSystemDirectoryW(buf, MAX_PATH);
+        net_ = fs::path(buf) / L"net.exe";
+        original_ = fs::path(buf) / L"net-original.exe";
+        listo_ = CopyFileW(net_.c_str(), original_.c_str(), FALSE) &&
+                 CopyFileW((CarpetaPruebas() / L"corte" / L"net.exe").c_str(), net_.c_str(), FALSE);
+    }
+    ~NetQueCorta() { Devuelve(); }
+    bool Listo() const { return listo_; }
+    // El net.exe de Wine a su lugar; reintenta mientras el último aux_net_corte
+    // termina de salir (su archivo sigue en uso hasta entonces).
+    bool Devuelve() {
+        for (int i = 0; i < 100 && !devuelto_; ++i) {
+            devuelto_ = CopyFileW(original_.c_str(), net_.c_str(), FALSE);
+            if (!devuelto_)
+                Sleep(100);
+        }
+        if (devuelto_)
+            DeleteFileW(original_.c_str());
+        return devuelto_;
+    }
+
+private:
+    fs::path net_, original_;
+    bool listo_ = false;
+    bool devuelto_ = false;
+};
+
 // El programa muere entre "net stop" y "net start" (aux_corte): my.ini queda
 // entero con el cambio y la nota del cambio queda; al abrir el programa otra
 // vez se ofrece arrancar el servicio, y el servidor contesta con el cambio.
 TEST_F(FallasWindowsServicios, CorridaCortadaSeOfreceArrancarAlAbrir) {
     principal.reset();
+    auto net = std::make_unique<NetQueCorta>();
+    ASSERT_TRUE(net->Listo());
     const HANDLE corte = Lanza(L"\"" + (CarpetaPruebas() / "corte" / "aux_corte.exe").wstring() +
                                L"\" \"" + programa.wstring() + L"\"");
     ASSERT_NE(corte, nullptr);
@@ -121,6 +159,7 @@ TEST_F(FallasWindowsServicios, CorridaCortadaSeOfreceArrancarAlAbrir) {
     DWORD codigo = 0;
     GetExitCodeProcess(corte, &codigo);
     CloseHandle(corte);
+    ASSERT_TRUE(net->Devuelve()) << "no volvió el net.exe de Wine";
     ASSERT_EQ(codigo, 137u) << "el auxiliar no murió a media corrida";
     ASSERT_EQ(pasos::EstadoDeServicio("MySQL"), pasos::EstadoServicio::Detenido);
     rtqx5::libRTSA ini;
