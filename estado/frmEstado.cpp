@@ -144,8 +144,11 @@ void frmEstado::ConstruyeControles() {
                    {"Posicion", "Archivo y posición:", 300},
                    {"Base", "binlog-do-db:", 300},
                    {"Id", "server-id:", 300},
-                   {"Cuentas", "Cuentas de replicación:", 600},
-                   {"Esclavos", "Esclavos conectados:", 900}};
+                   // Un servidor del producto suele tener varias cuentas root
+                   // con el permiso: cinco renglones caben aun con la letra
+                   // más alta de Wine.
+                   {"Cuentas", "Cuentas de replicación:", 1200},
+                   {"Esclavos", "Esclavos conectados:", 1200}};
     int arriba = 1620;
     for (const auto& r : maestro) {
         lblMaestro.push_back(CreaRenglon(QStringLiteral("lblMaestro_") + QLatin1String(r.nombre),
@@ -343,6 +346,8 @@ void frmEstado::MuestraMaestro(const estado::EstadoMaestro& m) {
             cuentas << DeUtf8(c);
         lblMaestro[MaestroCuentas]->setText(cuentas.isEmpty() ? QStringLiteral("ninguna")
                                                               : cuentas.join(QStringLiteral(", ")));
+        // Las que no quepan se leen al pasar el ratón.
+        lblMaestro[MaestroCuentas]->setToolTip(cuentas.join(QLatin1Char('\n')));
     } else {
         lblMaestro[MaestroCuentas]->setText(QStringLiteral("no se pueden leer con esta cuenta"));
     }
@@ -525,9 +530,10 @@ void frmEstado::MuestraVerificacion(const estado::Verificacion& v) {
     }
     if (v.trozos > 0)
         Estado(QStringLiteral("Cada tabla del MAESTRO se bloqueó a lo más %1 ms seguidos (%2 "
-                              "trozos); el MAESTRO nunca se bloqueó entero")
+                              "%3); el MAESTRO nunca se bloqueó entero")
                    .arg(v.msBloqueoMaximo)
-                   .arg(v.trozos));
+                   .arg(v.trozos)
+                   .arg(v.trozos == 1 ? QStringLiteral("trozo") : QStringLiteral("trozos")));
     const QString resumen = v.completa ? DeUtf8(estado::ResumenVerificacion(v))
                                        : QStringLiteral("No se pudo verificar: ") + DeUtf8(v.error);
     Estado(resumen);
