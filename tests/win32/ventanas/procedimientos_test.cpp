@@ -30,6 +30,15 @@ std::string Caja(const VentanaProcedimiento& w) {
     return w.txtCapturaDOS->toPlainText().toStdString();
 }
 
+// Con RT_CAPTURAS (una carpeta), la ventana como quedó, para que una persona
+// la mire.
+void Captura(QWidget& w, const QString& nombre) {
+    const QString carpeta = qEnvironmentVariable("RT_CAPTURAS");
+    if (!carpeta.isEmpty()) {
+        EXPECT_TRUE(w.grab().save(carpeta + QLatin1Char('/') + nombre)) << nombre.toStdString();
+    }
+}
+
 class ReplicaWindowsServicios : public MundoServicios {
 protected:
     // Un puerto de cuatro cifras libre, 3308 si se puede (el de diseño).
@@ -88,6 +97,7 @@ protected:
             EXPECT_NE(Caja(w).find("Posición del MAESTRO en la copia: qxlog-bin."),
                       std::string::npos)
                 << Caja(w);
+            Captura(w, QStringLiteral("esclavo.png"));
         }
     }
 
@@ -178,6 +188,17 @@ TEST_F(ReplicaWindowsServicios, InstanciaMaestroEsclavoEstadoDeshacerYOtraVez) {
         EXPECT_NE(caja.find("articulos: igual"), std::string::npos) << caja;
         EXPECT_EQ(w.lblProgreso->text().toStdString(), "1 tabla igual");
         EXPECT_EQ(caja.find("distinta"), std::string::npos) << caja;
+        EXPECT_NE(caja.find("seguidos (1 trozo); el MAESTRO nunca"), std::string::npos) << caja;
+        // Las cinco cuentas con el permiso caben con la letra de Wine.
+        const auto* cuentas = w.findChild<QLabel*>(QStringLiteral("lblMaestro_Cuentas"));
+        ASSERT_NE(cuentas, nullptr);
+        EXPECT_LE(cuentas->fontMetrics()
+                      .boundingRect(QRect(0, 0, cuentas->width(), 10000), Qt::TextWordWrap,
+                                    cuentas->text())
+                      .height(),
+                  cuentas->height())
+            << cuentas->text().toStdString();
+        Captura(w, QStringLiteral("estado.png"));
     }
 
     // Deshacer: el my.ini de antes del maestro apaga el registro binario; la
