@@ -350,6 +350,7 @@ void frmEstado::MuestraMaestro(const estado::EstadoMaestro& m) {
         lblMaestro[MaestroCuentas]->setToolTip(cuentas.join(QLatin1Char('\n')));
     } else {
         lblMaestro[MaestroCuentas]->setText(QStringLiteral("no se pueden leer con esta cuenta"));
+        lblMaestro[MaestroCuentas]->setToolTip({});
     }
     QStringList esclavos;
     for (const auto& e : m.esclavos)
